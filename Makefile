@@ -1,0 +1,38 @@
+# make test   installs what is missing, builds all three presets, runs every test
+# make run    installs what is missing, builds, starts Vistero under Wine
+
+X64 := build/windows-x64
+X86 := build/windows-x86
+NATIVE := build/native
+
+.PHONY: all setup build build-x64 build-x86 build-native check-imports test run
+
+all: build
+
+setup:
+	@scripts/setup
+
+# Configure once; afterwards the build tool re-runs CMake when a list changes.
+build/%/build.ninja: | setup
+	cmake --preset $*
+
+build-x64: $(X64)/build.ninja
+	cmake --build --preset windows-x64
+
+build-x86: $(X86)/build.ninja
+	cmake --build --preset windows-x86
+
+build-native: $(NATIVE)/build.ninja
+	cmake --build --preset native
+
+build: build-x64 build-x86 build-native
+
+check-imports: build-x64 build-x86
+	scripts/check-imports $(X64)/app/Vistero.exe $(X86)/app/Vistero.exe
+
+test: setup build check-imports
+	ctest --preset native
+	scripts/wine-test $(X64)
+
+run: setup build-x64
+	scripts/run $(X64)

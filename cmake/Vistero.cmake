@@ -1,0 +1,55 @@
+# Flags and helpers shared by every target.
+
+if(WIN32)
+  enable_language(RC)
+  add_compile_definitions(
+    NOMINMAX STRICT
+    WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800
+    # Byte strings and the "A" functions throughout.
+    _MBCS)
+  # Keep the exe small: unused sections go away at link time.
+  add_compile_options(-ffunction-sections -fdata-sections)
+  # The runtime (libstdc++, libgcc, winpthread) is linked statically so that
+  # the exe imports nothing but Windows system DLLs.
+  add_link_options(-static -Wl,--gc-sections)
+endif()
+
+add_compile_options(-Wall -Wextra -Wno-missing-field-initializers)
+
+if(VISTERO_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# A Windows test is one GoogleTest executable run under Wine as one ctest
+# test: starting a Wine process per test case would cost more than the tests.
+function(vistero_add_windows_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(NOT ARG_LABELS)
+    set(ARG_LABELS windows)
+  endif()
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
+  endif()
+endfunction()
+
+# Tests of the platform-neutral core run natively under the sanitizers, each
+# test case as its own ctest test, and once more on the Windows runtime.
+function(vistero_add_core_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  if(WIN32)
+    vistero_add_windows_test(${name} SOURCES ${ARG_SOURCES} LIBRARIES ${ARG_LIBRARIES})
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE
+    VISTERO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+  include(GoogleTest)
+  gtest_discover_tests(${name} PROPERTIES LABELS native DISCOVERY_TIMEOUT 60)
+endfunction()
