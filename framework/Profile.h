@@ -1,0 +1,33 @@
+#pragma once
+
+#include "framework/CString.h"
+
+#include <vector>
+
+// The application's profile operations: named values in sections of a private
+// initialization file. The application object offers them; the wallpaper list
+// reads and writes itself through this interface only, so it also builds and
+// runs on a machine without Windows.
+class Profile {
+public:
+    virtual ~Profile() = default;
+
+    // An optional sign and the leading decimal digits of the value; the default
+    // when the key is missing or its value is empty.
+    virtual int GetProfileInt(const char* section, const char* entry, int defaultValue) = 0;
+    // The value, or the default when the key is missing or its value is empty.
+    virtual CString GetProfileString(const char* section, const char* entry,
+                                     const char* defaultValue = nullptr) = 0;
+    virtual bool WriteProfileInt(const char* section, const char* entry, int value) = 0;
+    virtual bool WriteProfileString(const char* section, const char* entry, const char* value) = 0;
+    // The names of the keys of a section, in file order, each as spelt there.
+    virtual std::vector<CString> GetProfileKeys(const char* section) = 0;
+
+    // Reads the backing store again, so that what follows sees it as it is now.
+    virtual void RefreshProfile() {}
+    // Writes made between BeginProfileUpdate and CommitProfileUpdate reach the
+    // backing store in one replacement. Commit is false when that failed; the
+    // document in memory keeps the writes either way.
+    virtual void BeginProfileUpdate() {}
+    virtual bool CommitProfileUpdate() { return true; }
+};
