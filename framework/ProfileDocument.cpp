@@ -1,0 +1,386 @@
+#include "framework/ProfileDocument.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view NewLine = "\r\n";
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// ASCII only: the names the program uses are ASCII, and folding bytes above
+// 127 would depend on a code page the file does not name.
+std::string Fold(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+bool HasLineBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+bool IsValidSectionName(std::string_view name)
+{
+    return !HasLineBreak(name) && name.find(']') == std::string_view::npos;
+}
+
+bool IsValidKeyName(std::string_view name)
+{
+    return !name.empty() && name.front() != ';' && name.front() != '[' && !HasLineBreak(name) &&
+           name.find('=') == std::string_view::npos;
+}
+
+} // namespace
+
+ProfileDocument::ProfileDocument(std::string_view text)
+{
+    Parse(text);
+}
+
+void ProfileDocument::Clear()
+{
+    sections.clear();
+    sections.emplace_back();
+    sectionIndex.clear();
+    byteOrderMark = false;
+}
+
+void ProfileDocument::Parse(std::string_view text)
+{
+    Clear();
+    if (text.starts_with(ByteOrderMark)) {
+        byteOrderMark = true;
+        text.remove_prefix(ByteOrderMark.size());
+    }
+
+    // Blank lines wait here until the next line shows whether they lie inside
+    // a section or close it.
+    std::vector<Line> blanks;
+    std::size_t current = 0;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        Line line;
+        const std::size_t end = text.find_first_of("\r\n", position);
+        if (end == std::string_view::npos) {
+            line.text = text.substr(position);
+            position = text.size();
+        } else {
+            line.text = text.substr(position, end - position);
+            if (text[end] == '\n') {
+                line.ending = Ending::Lf;
+                position = end + 1;
+            } else if (end + 1 < text.size() && text[end + 1] == '\n') {
+                line.ending = Ending::CrLf;
+                position = end + 2;
+            } else {
+                line.ending = Ending::Cr;
+                position = end + 1;
+            }
+        }
+
+        std::size_t first = 0;
+        while (first < line.text.size() && IsBlank(line.text[first]))
+            ++first;
+        if (first == line.text.size()) {
+            blanks.push_back(std::move(line));
+            continue;
+        }
+
+        if (line.text[first] == '[') {
+            const std::size_t close = line.text.find(']', first + 1);
+            if (close != std::string::npos) {
+                sections[current].trailing = std::move(blanks);
+                blanks.clear();
+                Section& section = sections.emplace_back();
+                current = sections.size() - 1;
+                section.foldedName = Fold(Trim(std::string_view(line.text).substr(first + 1, close - first - 1)));
+                sectionIndex.emplace(section.foldedName, current);
+                section.body.push_back(std::move(line));
+                continue;
+            }
+        }
+
+        Section& section = sections[current];
+        for (Line& blank : blanks)
+            section.body.push_back(std::move(blank));
+        blanks.clear();
+        // Lines before the first section belong to no section the platform
+        // would read, so they stay plain text.
+        if (current != 0 && line.text[first] != ';')
+            ParseKey(line, first);
+        section.body.push_back(std::move(line));
+        const Line& added = section.body.back();
+        if (added.isKey)
+            section.keys.emplace(Fold(added.Name()), section.body.size() - 1);
+    }
+    sections[current].trailing = std::move(blanks);
+}
+
+void ProfileDocument::ParseKey(Line& line, std::size_t nameStart)
+{
+    const std::string_view text = line.text;
+    const std::size_t equals = text.find('=', nameStart);
+    if (equals == std::string_view::npos)
+        return;
+    const std::string_view name = Trim(text.substr(nameStart, equals - nameStart));
+    if (name.empty())
+        return;
+    std::string_view value = Trim(text.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    line.isKey = true;
+    line.nameBegin = static_cast<std::size_t>(name.data() - text.data());
+    line.nameLength = name.size();
+    line.valueBegin = static_cast<std::size_t>(value.data() - text.data());
+    line.valueLength = value.size();
+}
+
+void ProfileDocument::SetKeyLine(Line& line, std::string_view name, std::string_view value)
+{
+    std::string text;
+    text.reserve(name.size() + 1 + value.size());
+    text.append(name).append(1, '=').append(value);
+    line.text = std::move(text);
+    line.isKey = false;
+    ParseKey(line, 0);
+}
+
+std::string ProfileDocument::Serialize() const
+{
+    std::size_t size = byteOrderMark ? ByteOrderMark.size() : 0;
+    for (const Section& section : sections) {
+        for (const auto* lines : {&section.body, &section.trailing}) {
+            for (const Line& line : *lines)
+                size += line.text.size() + 2;
+        }
+    }
+
+    std::string out;
+    out.reserve(size);
+    if (byteOrderMark)
+        out.append(ByteOrderMark);
+    // Only the last line of a file can lack its ending; once lines follow it,
+    // it needs one.
+    bool lineOpen = false;
+    for (const Section& section : sections) {
+        if (section.deleted)
+            continue;
+        for (const auto* lines : {&section.body, &section.trailing}) {
+            for (const Line& line : *lines) {
+                if (line.deleted)
+                    continue;
+                if (lineOpen)
+                    out.append(NewLine);
+                out.append(line.text);
+                lineOpen = false;
+                switch (line.ending) {
+                case Ending::None: lineOpen = true; break;
+                case Ending::Lf: out.append(1, '\n'); break;
+                case Ending::CrLf: out.append(NewLine); break;
+                case Ending::Cr: out.append(1, '\r'); break;
+                }
+            }
+        }
+    }
+    return out;
+}
+
+ProfileDocument::Section* ProfileDocument::FindSection(std::string_view foldedName)
+{
+    const auto found = sectionIndex.find(std::string(foldedName));
+    return found == sectionIndex.end() ? nullptr : &sections[found->second];
+}
+
+const ProfileDocument::Line* ProfileDocument::FindLine(std::string_view section, std::string_view entry) const
+{
+    const auto foundSection = sectionIndex.find(Fold(Trim(section)));
+    if (foundSection == sectionIndex.end())
+        return nullptr;
+    const Section& found = sections[foundSection->second];
+    const auto foundKey = found.keys.find(Fold(Trim(entry)));
+    return foundKey == found.keys.end() ? nullptr : &found.body[foundKey->second];
+}
+
+std::optional<std::string_view> ProfileDocument::Find(std::string_view section, std::string_view entry) const
+{
+    const Line* line = FindLine(section, entry);
+    if (!line)
+        return std::nullopt;
+    return line->Value();
+}
+
+int ProfileDocument::ParseInt(std::string_view text, int defaultValue)
+{
+    if (text.empty())
+        return defaultValue;
+    std::size_t i = 0;
+    bool negative = false;
+    if (text[0] == '+' || text[0] == '-') {
+        negative = text[0] == '-';
+        ++i;
+    }
+    // Unsigned arithmetic wraps without undefined behaviour; the conversion
+    // back to int is modular.
+    std::uint32_t number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        number = number * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    if (negative)
+        number = 0u - number;
+    return static_cast<int>(number);
+}
+
+int ProfileDocument::GetProfileInt(const char* section, const char* entry, int defaultValue)
+{
+    if (!section || !entry)
+        return defaultValue;
+    const std::optional<std::string_view> value = Find(section, entry);
+    return value ? ParseInt(*value, defaultValue) : defaultValue;
+}
+
+CString ProfileDocument::GetProfileString(const char* section, const char* entry, const char* defaultValue)
+{
+    if (section && entry) {
+        const std::optional<std::string_view> value = Find(section, entry);
+        if (value && !value->empty())
+            return CString(std::string(*value));
+    }
+    return CString(defaultValue);
+}
+
+bool ProfileDocument::WriteProfileInt(const char* section, const char* entry, int value)
+{
+    return WriteProfileString(section, entry, std::to_string(value).c_str());
+}
+
+ProfileDocument::Section& ProfileDocument::AddSection(std::string_view name)
+{
+    Section& section = sections.emplace_back();
+    section.foldedName = Fold(name);
+    Line header;
+    header.text.reserve(name.size() + 2);
+    header.text.append(1, '[').append(name).append(1, ']');
+    header.ending = Ending::CrLf;
+    section.body.push_back(std::move(header));
+    sectionIndex[section.foldedName] = sections.size() - 1;
+    return section;
+}
+
+bool ProfileDocument::WriteProfileString(const char* section, const char* entry, const char* value)
+{
+    if (!section)
+        return false;
+    const std::string_view sectionName = Trim(section);
+    if (!IsValidSectionName(sectionName))
+        return false;
+    if (!entry)
+        return DeleteSection(sectionName);
+    const std::string_view name = Trim(entry);
+    if (!IsValidKeyName(name))
+        return false;
+    if (!value)
+        return DeleteKey(sectionName, name);
+    const std::string_view text = value;
+    if (HasLineBreak(text))
+        return false;
+
+    const std::string foldedSection = Fold(sectionName);
+    Section* target = FindSection(foldedSection);
+    if (!target)
+        target = &AddSection(sectionName);
+
+    std::string foldedName = Fold(name);
+    if (const auto found = target->keys.find(foldedName); found != target->keys.end()) {
+        Line& line = target->body[found->second];
+        if (line.Value() != text) {
+            const std::string spelling(line.Name());
+            SetKeyLine(line, spelling, text);
+        }
+        return true;
+    }
+
+    Line line;
+    line.ending = Ending::CrLf;
+    SetKeyLine(line, name, text);
+    target->body.push_back(std::move(line));
+    target->keys.emplace(std::move(foldedName), target->body.size() - 1);
+    return true;
+}
+
+bool ProfileDocument::DeleteKey(std::string_view section, std::string_view entry)
+{
+    Section* target = FindSection(Fold(section));
+    if (!target)
+        return true;
+    const std::string foldedName = Fold(entry);
+    const auto found = target->keys.find(foldedName);
+    if (found == target->keys.end())
+        return true;
+    const std::size_t index = found->second;
+    target->body[index].deleted = true;
+    target->keys.erase(found);
+    // A later line of the same name is now the one that reads.
+    for (std::size_t i = index + 1; i < target->body.size(); ++i) {
+        const Line& line = target->body[i];
+        if (line.isKey && !line.deleted && Fold(line.Name()) == foldedName) {
+            target->keys.emplace(foldedName, i);
+            break;
+        }
+    }
+    return true;
+}
+
+bool ProfileDocument::DeleteSection(std::string_view section)
+{
+    const std::string foldedName = Fold(section);
+    const auto found = sectionIndex.find(foldedName);
+    if (found == sectionIndex.end())
+        return true;
+    const std::size_t index = found->second;
+    sections[index].deleted = true;
+    sectionIndex.erase(found);
+    for (std::size_t i = index + 1; i < sections.size(); ++i) {
+        if (!sections[i].deleted && sections[i].foldedName == foldedName) {
+            sectionIndex.emplace(foldedName, i);
+            break;
+        }
+    }
+    return true;
+}
+
+std::vector<CString> ProfileDocument::GetProfileKeys(const char* section)
+{
+    std::vector<CString> names;
+    if (!section)
+        return names;
+    const Section* found = FindSection(Fold(Trim(section)));
+    if (!found)
+        return names;
+    for (const Line& line : found->body) {
+        if (line.isKey && !line.deleted)
+            names.emplace_back(std::string(line.Name()));
+    }
+    return names;
+}
