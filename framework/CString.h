@@ -1,5 +1,19 @@
 #pragma once
 
+#ifdef _WIN32
+// <windows.h> renames these by macro to their "A" functions, which would give
+// the string and the profile interface different member names in different
+// translation units. Including it here first and dropping the macros keeps
+// one spelling everywhere; the program calls the "A" functions by their
+// explicit names.
+#include <windows.h>
+#undef LoadString
+#undef FormatMessage
+#undef GetProfileInt
+#undef GetProfileString
+#undef WriteProfileString
+#endif
+
 #include <cstdarg>
 #include <string>
 #include <string_view>
