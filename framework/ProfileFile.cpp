@@ -1,0 +1,461 @@
+#include "framework/ProfileFile.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <new>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Virus scanners and indexers open files for a moment: a few short tries get
+// past them without keeping the user waiting on a file that stays locked.
+constexpr int Attempts = 5;
+constexpr DWORD RetryDelayMs = 50;
+
+// A profile is a few kilobytes; anything this large is not one, and reading
+// it whole could exhaust a 32-bit address space.
+constexpr LONGLONG LargestProfile = 64LL * 1024 * 1024;
+
+class UniqueHandle {
+public:
+    explicit UniqueHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle(handle) {}
+    ~UniqueHandle() { Close(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : handle(std::exchange(other.handle, INVALID_HANDLE_VALUE)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            handle = std::exchange(other.handle, INVALID_HANDLE_VALUE);
+        }
+        return *this;
+    }
+
+    HANDLE Get() const { return handle; }
+    bool IsValid() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+    // False when the system reports that closing failed (for a file being
+    // written, that can mean the data did not reach the disk).
+    bool Close()
+    {
+        if (!IsValid())
+            return true;
+        const BOOL closed = CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
+        return closed != FALSE;
+    }
+
+private:
+    HANDLE handle;
+};
+
+bool IsTransient(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// Errors that say the file cannot exist at that path, as opposed to errors
+// that say it exists and cannot be read.
+bool IsAbsent(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+           error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_INVALID_DRIVE ||
+           error == ERROR_BAD_NETPATH;
+}
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+std::string Join(const std::string& folder, const std::string& name)
+{
+    if (folder.empty() || IsSeparator(folder.back()))
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+// GetFullPathNameA sized by asking first: a folder of any length comes back
+// whole or not at all.
+bool FullPath(const std::string& path, std::string& full)
+{
+    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    for (int i = 0; i < 3 && size != 0; ++i) {
+        std::string buffer(size, '\0');
+        const DWORD length = GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
+        if (length == 0)
+            break;
+        if (length < size) {
+            buffer.resize(length);
+            full = std::move(buffer);
+            return true;
+        }
+        size = length;
+    }
+    return false;
+}
+
+enum class ReadResult { Read, Absent, Failed };
+
+ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& error)
+{
+    text.clear();
+    error = 0;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt > 0)
+            Sleep(RetryDelayMs);
+        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file.IsValid()) {
+            error = GetLastError();
+            if (IsAbsent(error))
+                return ReadResult::Absent;
+            if (IsTransient(error) && attempt + 1 < Attempts)
+                continue;
+            return ReadResult::Failed;
+        }
+
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file.Get(), &size)) {
+            error = GetLastError();
+            return ReadResult::Failed;
+        }
+        if (size.QuadPart > LargestProfile) {
+            error = ERROR_FILE_TOO_LARGE;
+            return ReadResult::Failed;
+        }
+        try {
+            text.resize(static_cast<std::size_t>(size.QuadPart));
+        } catch (const std::bad_alloc&) {
+            error = ERROR_NOT_ENOUGH_MEMORY;
+            return ReadResult::Failed;
+        }
+
+        // Read to the end of the file, whatever the size said: the file may
+        // have changed in between.
+        std::size_t filled = 0;
+        bool failed = false;
+        for (;;) {
+            if (filled == text.size())
+                text.resize(text.size() + 4096);
+            DWORD got = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - filled, 1u << 20));
+            if (!ReadFile(file.Get(), text.data() + filled, chunk, &got, nullptr)) {
+                error = GetLastError();
+                failed = true;
+                break;
+            }
+            if (got == 0)
+                break;
+            filled += got;
+            if (filled > static_cast<std::size_t>(LargestProfile)) {
+                error = ERROR_FILE_TOO_LARGE;
+                return ReadResult::Failed;
+            }
+        }
+        text.resize(filled);
+        if (!failed)
+            return ReadResult::Read;
+        text.clear();
+        if (!(IsTransient(error) && attempt + 1 < Attempts))
+            return ReadResult::Failed;
+    }
+}
+
+// Writes a file from nothing and makes sure it is on the disk before the
+// caller moves it into place; on failure nothing of it remains.
+DWORD WriteWholeFile(const std::string& path, std::string_view text)
+{
+    DWORD error = 0;
+    UniqueHandle file;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (attempt > 0)
+            Sleep(RetryDelayMs);
+        file = UniqueHandle(
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.IsValid())
+            break;
+        error = GetLastError();
+        if (!IsTransient(error))
+            return error;
+    }
+    if (!file.IsValid())
+        return error;
+
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - written, 1u << 20));
+        DWORD done = 0;
+        if (!WriteFile(file.Get(), text.data() + written, chunk, &done, nullptr) || done == 0) {
+            error = GetLastError();
+            break;
+        }
+        written += done;
+    }
+    if (written == text.size() && !FlushFileBuffers(file.Get()))
+        error = GetLastError();
+    if (!file.Close() && error == 0)
+        error = GetLastError();
+    if (written != text.size() && error == 0)
+        error = ERROR_WRITE_FAULT;
+    if (error != 0)
+        DeleteFileA(path.c_str());
+    return error;
+}
+
+DWORD MoveIntoPlace(const std::string& from, const std::string& to)
+{
+    DWORD error = 0;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (attempt > 0)
+            Sleep(RetryDelayMs);
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        error = GetLastError();
+        if (!IsTransient(error))
+            break;
+    }
+    return error;
+}
+
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Creates the folder and any missing folders above it.
+DWORD CreateFolders(const std::string& folder)
+{
+    std::vector<std::string> missing;
+    std::string path = folder;
+    while (!path.empty() && IsSeparator(path.back()))
+        path.pop_back();
+    while (!path.empty() && !IsFolder(path)) {
+        missing.push_back(path);
+        const std::size_t separator = path.find_last_of("\\/");
+        if (separator == std::string::npos)
+            break;
+        path.erase(separator);
+        // Stop at a drive ("C:") or the start of a UNC name ("\\server").
+        if (path.empty() || path.back() == ':' || path.find_first_not_of("\\/") == std::string::npos)
+            break;
+    }
+    for (auto next = missing.rbegin(); next != missing.rend(); ++next) {
+        if (!CreateDirectoryA(next->c_str(), nullptr)) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_ALREADY_EXISTS || !IsFolder(*next))
+                return error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(std::string baseName) : baseName(std::move(baseName)) {}
+
+ProfileFile::ProfileFile(std::string baseName, std::string userFolder, std::string windowsFolder)
+    : baseName(std::move(baseName)), userFolderGiven(std::move(userFolder)),
+      windowsFolderGiven(std::move(windowsFolder)), foldersGiven(true)
+{
+}
+
+void ProfileFile::ResolvePaths() const
+{
+    if (pathsResolved)
+        return;
+    pathsResolved = true;
+    const std::string fileName = baseName + ".INI";
+
+    std::string user = userFolderGiven;
+    std::string windows = windowsFolderGiven;
+    if (!foldersGiven) {
+        // SHGetFolderPathA's buffer is MAX_PATH by its contract.
+        char appData[MAX_PATH] = {};
+        const HRESULT result = SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+        if (SUCCEEDED(result))
+            user = appData;
+        else
+            pathError = HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : ERROR_PATH_NOT_FOUND;
+
+        const UINT size = GetWindowsDirectoryA(nullptr, 0);
+        if (size != 0) {
+            std::string buffer(size, '\0');
+            const UINT length = GetWindowsDirectoryA(buffer.data(), size);
+            if (length != 0 && length < size) {
+                buffer.resize(length);
+                windows = std::move(buffer);
+            }
+        }
+    }
+
+    if (!user.empty()) {
+        if (FullPath(user, userFolder)) {
+            userFile = Join(userFolder, fileName);
+        } else {
+            userFolder.clear();
+            pathError = GetLastError() != 0 ? GetLastError() : ERROR_BAD_PATHNAME;
+        }
+    } else if (pathError == 0) {
+        pathError = ERROR_PATH_NOT_FOUND;
+    }
+    std::string windowsFolder;
+    if (!windows.empty() && FullPath(windows, windowsFolder))
+        windowsFile = Join(windowsFolder, fileName);
+}
+
+const std::string& ProfileFile::FileName() const
+{
+    ResolvePaths();
+    return userFile;
+}
+
+const std::string& ProfileFile::SourceFileName() const
+{
+    return sourceFile;
+}
+
+void ProfileFile::Read()
+{
+    ResolvePaths();
+    document.Clear();
+    sourceFile.clear();
+    lastReadError = 0;
+    loaded = true;
+    dirty = false;
+
+    std::string text;
+    DWORD error = 0;
+    ReadResult result = ReadResult::Absent;
+    if (!userFile.empty()) {
+        result = ReadWholeFile(userFile, text, error);
+        if (result != ReadResult::Absent)
+            sourceFile = userFile;
+    }
+    if (result == ReadResult::Absent && !windowsFile.empty()) {
+        result = ReadWholeFile(windowsFile, text, error);
+        if (result != ReadResult::Absent)
+            sourceFile = windowsFile;
+    }
+    if (result == ReadResult::Read)
+        document.Parse(text);
+    else if (result == ReadResult::Failed)
+        lastReadError = error;
+}
+
+void ProfileFile::EnsureLoaded()
+{
+    if (!loaded)
+        Read();
+}
+
+void ProfileFile::RefreshProfile()
+{
+    Read();
+}
+
+int ProfileFile::GetProfileInt(const char* section, const char* entry, int defaultValue)
+{
+    EnsureLoaded();
+    return document.GetProfileInt(section, entry, defaultValue);
+}
+
+CString ProfileFile::GetProfileString(const char* section, const char* entry, const char* defaultValue)
+{
+    EnsureLoaded();
+    return document.GetProfileString(section, entry, defaultValue);
+}
+
+std::vector<CString> ProfileFile::GetProfileKeys(const char* section)
+{
+    EnsureLoaded();
+    return document.GetProfileKeys(section);
+}
+
+bool ProfileFile::WriteProfileInt(const char* section, const char* entry, int value)
+{
+    EnsureLoaded();
+    return document.WriteProfileInt(section, entry, value) && Written();
+}
+
+bool ProfileFile::WriteProfileString(const char* section, const char* entry, const char* value)
+{
+    EnsureLoaded();
+    return document.WriteProfileString(section, entry, value) && Written();
+}
+
+bool ProfileFile::Written()
+{
+    dirty = true;
+    return updateDepth > 0 || Save();
+}
+
+void ProfileFile::BeginProfileUpdate()
+{
+    EnsureLoaded();
+    ++updateDepth;
+}
+
+bool ProfileFile::CommitProfileUpdate()
+{
+    if (updateDepth > 0 && --updateDepth > 0)
+        return true;
+    return !dirty || Save();
+}
+
+bool ProfileFile::Save()
+{
+    ResolvePaths();
+    if (userFile.empty())
+        lastSaveError = pathError != 0 ? pathError : ERROR_PATH_NOT_FOUND;
+    else if (lastReadError != 0)
+        lastSaveError = lastReadError;
+    else
+        lastSaveError = Replace(document.Serialize());
+    if (lastSaveError == 0)
+        dirty = false;
+    return lastSaveError == 0;
+}
+
+unsigned long ProfileFile::Replace(const std::string& text)
+{
+    if (const DWORD error = CreateFolders(userFolder))
+        return error;
+
+    // A read-only profile is the user's way of saying "leave it"; a folder of
+    // that name is not ours to remove.
+    const DWORD attributes = GetFileAttributesA(userFile.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return ERROR_ACCESS_DENIED;
+
+    const std::string temporary = userFile + ".tmp";
+    if (const DWORD error = WriteWholeFile(temporary, text))
+        return error;
+    if (!ContinueSave(SaveStep::TemporaryWritten))
+        return ERROR_OPERATION_ABORTED;
+
+    // The previous version, kept the same safe way. It is a courtesy: a
+    // backup that cannot be made (its file is locked, say) does not stop the
+    // save, which replaces the profile as completely as ever.
+    if (exists) {
+        std::string previous;
+        DWORD error = 0;
+        if (ReadWholeFile(userFile, previous, error) == ReadResult::Read) {
+            const std::string backup = userFile + ".bak";
+            const std::string backupTemporary = backup + ".tmp";
+            if (WriteWholeFile(backupTemporary, previous) == 0 && MoveIntoPlace(backupTemporary, backup) != 0)
+                DeleteFileA(backupTemporary.c_str());
+        }
+    }
+    if (!ContinueSave(SaveStep::BackupWritten))
+        return ERROR_OPERATION_ABORTED;
+
+    if (const DWORD error = MoveIntoPlace(temporary, userFile)) {
+        DeleteFileA(temporary.c_str());
+        return error;
+    }
+    return 0;
+}
