@@ -292,12 +292,13 @@ void ProfileFile::ResolvePaths() const
     }
 
     if (!user.empty()) {
-        if (FullPath(user, userFolder)) {
-            userFile = Join(userFolder, fileName);
-        } else {
-            userFolder.clear();
+        // A folder the system cannot resolve still names the file in the
+        // caller's message; saves to it fail with the system's reason.
+        if (!FullPath(user, userFolder)) {
             pathError = GetLastError() != 0 ? GetLastError() : ERROR_BAD_PATHNAME;
+            userFolder = user;
         }
+        userFile = Join(userFolder, fileName);
     } else if (pathError == 0) {
         pathError = ERROR_PATH_NOT_FOUND;
     }
@@ -408,8 +409,8 @@ bool ProfileFile::CommitProfileUpdate()
 bool ProfileFile::Save()
 {
     ResolvePaths();
-    if (userFile.empty())
-        lastSaveError = pathError != 0 ? pathError : ERROR_PATH_NOT_FOUND;
+    if (pathError != 0)
+        lastSaveError = pathError;
     else if (lastReadError != 0)
         lastSaveError = lastReadError;
     else

@@ -288,6 +288,7 @@ TEST_F(ProfileFileTest, LongPathsAndValuesNeverCrash)
     EXPECT_EQ(0, profile.GetProfileInt(List, "NumberOfFiles", 0));
     EXPECT_FALSE(profile.WriteProfileInt(List, "NumberOfFiles", 1));
     EXPECT_NE(0u, profile.LastSaveError());
+    EXPECT_TRUE(profile.FileName().ends_with("0123456789\\Vistero.INI")) << profile.FileName();
 }
 
 TEST(ProfileFileLocation, IsTheApplicationDataFolder)
