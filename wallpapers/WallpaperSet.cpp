@@ -1,0 +1,108 @@
+#include "wallpapers/WallpaperSet.h"
+
+#include "wallpapers/RuntimeRandom.h"
+
+#include <ctime>
+
+namespace {
+
+class TreeIterator final : public WallpaperSet::Iterator {
+public:
+    explicit TreeIterator(const EntryTree& tree) : tree(tree), node(tree.First()) {}
+
+    bool AtEnd() const override { return node == EntryTree::Nil; }
+    void Next() override
+    {
+        if (node != EntryTree::Nil)
+            node = tree.Next(node);
+    }
+    std::int32_t Id() const override { return tree.IdAt(node); }
+    const WallpaperEntry& Entry() const override { return tree.EntryAt(node); }
+
+private:
+    const EntryTree& tree;
+    EntryTree::Index node;
+};
+
+} // namespace
+
+WallpaperSet::WallpaperSet()
+{
+    RuntimeSrand(static_cast<unsigned>(std::clock()));
+}
+
+bool WallpaperSet::Add(const WallpaperEntry& entry, std::int32_t* outId)
+{
+    // Lists are short, so a linear walk finds a duplicate path; byte-wise
+    // equality, as letter case can matter to the file system.
+    for (EntryTree::Index node = entries.First(); node != EntryTree::Nil; node = entries.Next(node)) {
+        if (entries.EntryAt(node).path == entry.path) {
+            if (outId)
+                *outId = entries.IdAt(node);
+            return false;
+        }
+    }
+    const std::int32_t id = nextId;
+    entries.Insert(id, entry);
+    if (outId)
+        *outId = id;
+    ++nextId;
+    return true;
+}
+
+void WallpaperSet::Remove(std::int32_t id)
+{
+    entries.Remove(id);
+}
+
+void WallpaperSet::Update(std::int32_t id, const WallpaperEntry& entry)
+{
+    if (WallpaperEntry* found = entries.Find(id))
+        *found = entry;
+}
+
+void WallpaperSet::Get(std::int32_t id, WallpaperEntry& out)
+{
+    if (const WallpaperEntry* found = entries.Find(id))
+        out = *found;
+}
+
+void WallpaperSet::Clear()
+{
+    entries.Clear();
+}
+
+WallpaperSet::Iterator& WallpaperSet::Begin(IteratorHolder& holder) const
+{
+    holder.Reset();
+    holder.Reset(std::make_unique<TreeIterator>(entries));
+    return *holder;
+}
+
+std::int32_t WallpaperSet::SetFrequency(std::int32_t priority, std::int32_t weight)
+{
+    if (weight <= 0)
+        weight = 1;
+    switch (priority) {
+    case Priority::Low: frequencyLow = weight; break;
+    case Priority::Normal: frequencyNormal = weight; break;
+    case Priority::High: frequencyHigh = weight; break;
+    default: break;
+    }
+    return weight;
+}
+
+std::int32_t WallpaperSet::GetFrequency(std::int32_t priority) const
+{
+    switch (priority) {
+    case Priority::Low: return frequencyLow;
+    case Priority::Normal: return frequencyNormal;
+    case Priority::High: return frequencyHigh;
+    default: return 1;
+    }
+}
+
+void WallpaperSet::SetChangeInterval(std::int32_t minutes)
+{
+    changeInterval = minutes < 0 ? 0 : minutes;
+}
