@@ -1,0 +1,145 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <utility>
+
+// Move-only owners of platform handles. Each releases its handle with the one
+// function the platform pairs with the call that made it. Borrowed handles
+// stay plain HWND, HKEY, HMENU... so a reader can tell at a glance whether a
+// variable releases what it holds.
+template <class Handle, auto Release, Handle Empty = Handle{}>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle(std::exchange(other.handle, Empty)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other)
+            reset(std::exchange(other.handle, Empty));
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    Handle get() const { return handle; }
+    explicit operator bool() const { return handle != Empty; }
+
+    // Gives up ownership without releasing.
+    Handle release() { return std::exchange(handle, Empty); }
+    void reset(Handle replacement = Empty)
+    {
+        const Handle old = std::exchange(handle, replacement);
+        if (old != Empty)
+            Release(old);
+    }
+    // For functions that hand a new handle back through a pointer.
+    Handle* receive()
+    {
+        reset();
+        return &handle;
+    }
+
+private:
+    Handle handle = Empty;
+};
+
+namespace handle_release {
+inline void Key(HKEY key) { ::RegCloseKey(key); }
+inline void Icon(HICON icon) { ::DestroyIcon(icon); }
+inline void Menu(HMENU menu) { ::DestroyMenu(menu); }
+inline void GdiObject(HGDIOBJ object) { ::DeleteObject(object); }
+inline void ImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
+inline void Window(HWND window) { ::DestroyWindow(window); }
+inline void LocalMemory(void* memory) { ::LocalFree(memory); }
+} // namespace handle_release
+
+using UniqueHKey = UniqueHandle<HKEY, handle_release::Key>;
+using UniqueIcon = UniqueHandle<HICON, handle_release::Icon>;
+using UniqueMenu = UniqueHandle<HMENU, handle_release::Menu>;
+using UniqueGdiObject = UniqueHandle<HGDIOBJ, handle_release::GdiObject>;
+using UniqueImageList = UniqueHandle<HIMAGELIST, handle_release::ImageList>;
+// A window that no framework object owns (a plain window made in a test, say).
+using UniqueWindow = UniqueHandle<HWND, handle_release::Window>;
+using UniqueLocalMemory = UniqueHandle<void*, handle_release::LocalMemory>;
+
+// An owned COM interface pointer: AddRef on copy-in, Release when dropped.
+template <class Interface>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(ComPtr&& other) noexcept : pointer(std::exchange(other.pointer, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
+        if (this != &other)
+            Reset(std::exchange(other.pointer, nullptr));
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() { Reset(); }
+
+    Interface* Get() const { return pointer; }
+    Interface* operator->() const { return pointer; }
+    explicit operator bool() const { return pointer != nullptr; }
+
+    // For CoCreateInstance and QueryInterface, which return an owned pointer.
+    void** ReceiveVoid()
+    {
+        Reset();
+        return reinterpret_cast<void**>(&pointer);
+    }
+    Interface** Receive()
+    {
+        Reset();
+        return &pointer;
+    }
+
+    // Another interface of the same object, owned as well; empty when the
+    // object does not offer it.
+    template <class Other>
+    ComPtr<Other> As(REFIID iid) const
+    {
+        ComPtr<Other> other;
+        if (pointer)
+            pointer->QueryInterface(iid, other.ReceiveVoid());
+        return other;
+    }
+
+    void Reset(Interface* replacement = nullptr)
+    {
+        Interface* old = std::exchange(pointer, replacement);
+        if (old)
+            old->Release();
+    }
+
+private:
+    Interface* pointer = nullptr;
+};
+
+// COM initialised for the lifetime of the scope, on this thread; uninitialised
+// again only if this scope's call succeeded (S_FALSE counts, as the platform
+// asks for a balancing call then too).
+class ComInit {
+public:
+    explicit ComInit(DWORD model = COINIT_APARTMENTTHREADED)
+        : result(::CoInitializeEx(nullptr, model))
+    {
+    }
+    ComInit(const ComInit&) = delete;
+    ComInit& operator=(const ComInit&) = delete;
+    ~ComInit()
+    {
+        if (SUCCEEDED(result))
+            ::CoUninitialize();
+    }
+    bool Succeeded() const { return SUCCEEDED(result); }
+    HRESULT Result() const { return result; }
+
+private:
+    HRESULT result;
+};

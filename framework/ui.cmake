@@ -1,0 +1,17 @@
+# The window, dialog and control classes and the application object (Windows).
+add_library(framework STATIC
+  AfxMessageBox.cpp
+  CStringWin.cpp
+  CWnd.cpp
+  WinApp.cpp
+  WindowRef.cpp)
+target_link_libraries(framework PUBLIC framework_core)
+if(TARGET framework_profile)
+  target_link_libraries(framework PUBLIC framework_profile)
+endif()
+target_link_libraries(framework PUBLIC comctl32 comdlg32 shell32 ole32 uuid)
+
+# WinMain on its own, so that test programs can link the framework and bring
+# their own main.
+add_library(framework_main STATIC WinMain.cpp)
+target_link_libraries(framework_main PUBLIC framework)
