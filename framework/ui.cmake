@@ -1,6 +1,7 @@
 # The window, dialog and control classes and the application object (Windows).
 add_library(framework STATIC
   AfxMessageBox.cpp
+  CDialog.cpp
   CStringWin.cpp
   CWnd.cpp
   WinApp.cpp
