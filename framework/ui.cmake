@@ -2,6 +2,10 @@
 add_library(framework STATIC
   AfxMessageBox.cpp
   CDialog.cpp
+  CFileDialog.cpp
+  CImageList.cpp
+  CListCtrl.cpp
+  CMenu.cpp
   CStringWin.cpp
   CWnd.cpp
   WinApp.cpp
