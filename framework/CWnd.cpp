@@ -37,12 +37,17 @@ const MessageMap CWnd::messageMap{nullptr, {}};
 
 CWnd::~CWnd()
 {
-    if (attachment == Attachment::Subclassed)
+    if (attachment == Attachment::Subclassed) {
         UnsubclassWindow();
-    else if (attachment == Attachment::Created)
+    } else if (attachment == Attachment::Created) {
         // Only CWnd's own handling remains reachable now, so the window ends
         // with the default processing and no PostNcDestroy of a derived class.
+        // A dialog's procedure no longer recognises the object at all, so
+        // nothing detached it on the way: do it here.
         ::DestroyWindow(m_hWnd);
+        if (m_hWnd)
+            Detach();
+    }
 }
 
 CWnd::CreationScope::CreationScope(CWnd& window) : window(window), outer(innermostCreation)

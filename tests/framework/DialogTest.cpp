@@ -312,6 +312,19 @@ TEST(Dialog, ModelessPageIsCreatedHiddenWithItsInitialisation)
     EXPECT_EQ(nullptr, page.m_hWnd);
 }
 
+TEST(Dialog, PageObjectEndingFirstTakesItsWindowAlong)
+{
+    TopWindow parent;
+    HWND window = nullptr;
+    {
+        Page page;
+        ASSERT_TRUE(page.Create(IDD_PAGE, &parent));
+        window = page.m_hWnd;
+    }
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(nullptr, ::GetWindow(parent.m_hWnd, GW_CHILD));
+}
+
 TEST(Dialog, PageMadeDuringTheFramesInitialisationGoesWithTheFrame)
 {
     ModalDialogDriver driver;
