@@ -48,12 +48,6 @@ TEST(FileDialogNames, WalksOneSeveralAndRootFolderChoices)
         EXPECT_EQ(c.paths, Walk(c.buffer, pageFlags)) << c.what;
 }
 
-TEST(FileDialogNames, SingleSelectionIsOnePathWhateverFollows)
-{
-    EXPECT_EQ((std::vector<std::string>{"C:\\Pictures"}),
-              Walk(Buffer({"C:\\Pictures", "a.bmp"}), OFN_EXPLORER));
-}
-
 TEST(FileDialogNames, StopsAtTheBufferEndWithoutTheFinalNuls)
 {
     // A buffer that was filled to the last byte with no terminating NULs.
@@ -72,24 +66,6 @@ TEST(FileDialogNames, DoubleByteFolderEndingInABackslashByteGetsASeparator)
         GTEST_SKIP() << "code page 932 is not installed";
     EXPECT_EQ((std::vector<std::string>{folder + "\\a.bmp", folder + "\\b.bmp"}),
               Walk(Buffer({folder, "a.bmp", "b.bmp"}), pageFlags, 932));
-}
-
-TEST(FileDialogNames, DialogWalksItsOwnBuffer)
-{
-    CFileDialog dialog(TRUE);
-    EXPECT_EQ(nullptr, dialog.GetStartPosition());
-
-    std::vector<char> names(16384, '\0');
-    const std::string chosen = Buffer({"D:\\", "x.bmp", "y.bmp"});
-    std::copy(chosen.begin(), chosen.end(), names.begin());
-    dialog.m_ofn.lpstrFile = names.data();
-    dialog.m_ofn.nMaxFile = static_cast<DWORD>(names.size());
-    dialog.m_ofn.Flags = pageFlags;
-
-    std::vector<std::string> paths;
-    for (POSITION position = dialog.GetStartPosition(); position;)
-        paths.push_back(dialog.GetNextPathName(position).str());
-    EXPECT_EQ((std::vector<std::string>{"D:\\x.bmp", "D:\\y.bmp"}), paths);
 }
 
 class TemporaryFolder {

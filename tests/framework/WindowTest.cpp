@@ -1,9 +1,8 @@
 // The life of a window object: attached at creation, detached after
 // WM_NCDESTROY with PostNcDestroy last, the main window ending the message
 // loop, subclassed controls handed back intact, exceptions stopped at the
-// window procedure, and the borrowed-window operations on dialog items.
+// window procedure, and dialog-item texts and numbers of any size.
 #include "framework/CButton.h"
-#include "framework/CPaintDC.h"
 #include "framework/CWnd.h"
 #include "framework/WinApp.h"
 #include "tests/support/Pump.h"
@@ -293,38 +292,6 @@ TEST(Window, RegisteredClassIsTheSameForTheSameLook)
     ::DestroyWindow(plain);
 }
 
-class PaintedWindow : public CWnd {
-public:
-    static const MessageMap messageMap;
-    int paints = 0;
-    bool hadDeviceContext = false;
-
-protected:
-    const MessageMap* GetMessageMap() const override { return &messageMap; }
-    void OnPaint()
-    {
-        CPaintDC dc(this);
-        hadDeviceContext = dc.m_hDC != nullptr;
-        ++paints;
-    }
-};
-
-const MessageMap PaintedWindow::messageMap = MessageMapFor<PaintedWindow, CWnd,
-    OnMessage<WM_PAINT, &PaintedWindow::OnPaint>>;
-
-TEST(Window, PaintContextValidatesWhatItPainted)
-{
-    PaintedWindow window;
-    ASSERT_TRUE(window.CreateEx(0, AfxRegisterWndClass(0), "Painted", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr,
-                                nullptr));
-    window.Invalidate();
-    window.UpdateWindow();
-    EXPECT_GE(window.paints, 1);
-    EXPECT_TRUE(window.hadDeviceContext);
-    RECT stillInvalid{};
-    EXPECT_FALSE(::GetUpdateRect(window.m_hWnd, &stillInvalid, FALSE));
-}
-
 TEST(Window, DialogItemOperationsOnBorrowedControls)
 {
     std::vector<std::string> log;
@@ -359,40 +326,6 @@ TEST(Window, DialogItemOperationsOnBorrowedControls)
     EXPECT_EQ(0, parent.GetDlgItemText(8, read));
     EXPECT_TRUE(read.IsEmpty());
 
-    parent.SendDlgItemMessage(7, EM_SETSEL, 0, -1);
-    DWORD start = 1, end = 0;
-    item.SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(0u, start);
-    EXPECT_EQ(5000u, end);
-
-    EXPECT_TRUE(item.EnableWindow(FALSE) == FALSE);
-    EXPECT_FALSE(item.IsWindowEnabled());
-}
-
-TEST(Window, PositionsAndCoordinates)
-{
-    std::vector<std::string> log;
-    LoggedWindow parent(log);
-    ASSERT_TRUE(parent.CreateEx(0, AfxRegisterWndClass(0), "Coordinates", WS_POPUP, 100, 50, 200, 100, nullptr,
-                                nullptr));
-    LoggedWindow child(log);
-    ASSERT_TRUE(child.Create(parent.m_hWnd, WS_CHILD));
-
-    EXPECT_TRUE(child.SetWindowPos(nullptr, 10, 20, 30, 40, SWP_NOZORDER));
-    RECT rect{};
-    child.GetWindowRect(&rect);
-    parent.ScreenToClient(&rect);
-    EXPECT_EQ(10, rect.left);
-    EXPECT_EQ(20, rect.top);
-    EXPECT_EQ(40, rect.right);
-    EXPECT_EQ(60, rect.bottom);
-    parent.ClientToScreen(&rect);
-    RECT screen{};
-    child.GetWindowRect(&screen);
-    EXPECT_TRUE(::EqualRect(&rect, &screen));
-
-    EXPECT_TRUE(child.SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
-    EXPECT_EQ(child.m_hWnd, ::GetWindow(parent.m_hWnd, GW_CHILD));
 }
 
 } // namespace
