@@ -180,6 +180,7 @@ INT_PTR CDialog::DoModal()
         return -1;
     HWND owner = parent && parent->m_hWnd ? ::GetAncestor(parent->m_hWnd, GA_ROOT) : nullptr;
 
+    const HWND previouslyActive = ::GetActiveWindow();
     inModalLoop = true;
     continueModal = true;
     modalResult = -1;
@@ -196,19 +197,26 @@ INT_PTR CDialog::DoModal()
     struct Finish {
         CDialog& dialog;
         HWND window;
+        HWND previouslyActive;
         DisabledWindows disabled;
         ~Finish()
         {
             dialog.inModalLoop = false;
             dialog.continueModal = false;
             disabled.Restore();
+            // With an owner the system gives activation back to it; without
+            // one it would pick any window, so hand it back to the window
+            // that had it, such as the dialog that opened this one.
+            if (::GetActiveWindow() == window && previouslyActive && ::IsWindowVisible(previouslyActive)
+                && ::IsWindowEnabled(previouslyActive))
+                ::SetActiveWindow(previouslyActive);
             if (::IsWindow(window)) {
                 ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
                                SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                 ::DestroyWindow(window);
             }
         }
-    } finish{*this, window, DisabledWindows(owner, window)};
+    } finish{*this, window, previouslyActive, DisabledWindows(owner, window)};
 
     if (!owner && !movedDuringInit)
         CentreOnWorkArea(window);

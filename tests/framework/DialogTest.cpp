@@ -212,8 +212,15 @@ TEST(Dialog, DialogWithoutOwnerMakesTheOtherWindowsWaitAndIsCentred)
         dialog.GetWindowRect(&frame);
         dialog.EndDialog(IDOK);
     });
+    // The active window lies under another one; the system alone would
+    // activate the upper one after the dialog.
+    ::SetActiveWindow(visible.m_hWnd);
+    TopWindow above(false);
+    above.SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    ASSERT_EQ(visible.m_hWnd, ::GetActiveWindow());
     PlainDialog dialog;
     EXPECT_EQ(IDOK, dialog.DoModal());
+    EXPECT_EQ(visible.m_hWnd, ::GetActiveWindow());
     EXPECT_FALSE(visibleEnabledInLoop);
     // A hidden window (such as the tray window) keeps getting its input.
     EXPECT_TRUE(hiddenEnabledInLoop);
