@@ -1,11 +1,12 @@
 # make test   installs what is missing, builds all three presets, runs every test
 # make run    installs what is missing, builds, starts Vistero under Wine
+# make package builds the installers and the portable zips
 
 X64 := build/windows-x64
 X86 := build/windows-x86
 NATIVE := build/native
 
-.PHONY: all setup build build-x64 build-x86 build-native check-imports test run
+.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run
 
 all: build
 
@@ -30,7 +31,13 @@ build: build-x64 build-x86 build-native
 check-imports: build-x64 build-x86
 	scripts/check-imports $(X64)/app/Vistero.exe $(X86)/app/Vistero.exe
 
-test: setup build check-imports
+# The installer and the portable zip of both architectures, in
+# build/windows-*/package/.
+package: setup $(X64)/build.ninja $(X86)/build.ninja
+	cmake --build --preset windows-x64 --target package
+	cmake --build --preset windows-x86 --target package
+
+test: setup build check-imports package
 	ctest --preset native
 	scripts/wine-test $(X64)
 
