@@ -104,6 +104,10 @@ Page custom ModePageCreate ModePageLeave
 
 !insertmacro MUI_UNPAGE_CONFIRM
 !define MUI_COMPONENTSPAGE_NODESC
+!define MUI_COMPONENTSPAGE_TEXT_TOP "${PRODUCT} will be removed from this computer. Your settings, the list of pictures and the options, stay unless you tick the box below."
+!define MUI_COMPONENTSPAGE_TEXT_COMPLIST "Also remove:"
+!define MUI_PAGE_HEADER_TEXT "Your Settings"
+!define MUI_PAGE_HEADER_SUBTEXT "Choose whether your ${PRODUCT} settings go as well."
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -456,7 +460,7 @@ Section "-un.Vistero"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
 
-Section /o "un.Remove my ${PRODUCT} settings (list of pictures and options)" SecUnSettings
+Section /o "un.My ${PRODUCT} settings" SecUnSettings
   ; The settings are the user's own, wherever Vistero was installed; the
   ; temporary file is what an interrupted save may leave behind.
   SetShellVarContext current
