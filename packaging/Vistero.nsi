@@ -281,9 +281,11 @@ Function EnterAllUsersMode
     ${EndIf}
     ; /Elevated first: /D= has to stay last.
     Push "/Elevated $1"
+    HideWindow   ; the elevated installer shows its own pages
     Call RunElevated
     Pop $0
     ${If} $0 == "error"
+      BringToFront
       Push 0   ; stay on the page
       Return
     ${EndIf}
@@ -371,7 +373,7 @@ Section "-Vistero" SecVistero
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$\"$INSTDIR\Vistero.exe$\",0"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Vistero.exe,0"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\Uninstall.exe$\""
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" "$\"$INSTDIR\Uninstall.exe$\" /S"
