@@ -53,6 +53,18 @@ bool IsValidKeyName(std::string_view name)
            name.find('=') == std::string_view::npos;
 }
 
+// Reading drops blanks around a value and a pair of matching quotes. A value
+// that would lose something that way is written inside quotes, which reading
+// takes off again, so that what is written is exactly what is read back.
+bool NeedsQuotes(std::string_view value)
+{
+    if (value.empty())
+        return false;
+    if (IsBlank(value.front()) || IsBlank(value.back()))
+        return true;
+    return value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'');
+}
+
 } // namespace
 
 ProfileDocument::ProfileDocument(std::string_view text)
@@ -160,9 +172,15 @@ void ProfileDocument::ParseKey(Line& line, std::size_t nameStart)
 
 void ProfileDocument::SetKeyLine(Line& line, std::string_view name, std::string_view value)
 {
+    const bool quoted = NeedsQuotes(value);
     std::string text;
-    text.reserve(name.size() + 1 + value.size());
-    text.append(name).append(1, '=').append(value);
+    text.reserve(name.size() + 3 + value.size());
+    text.append(name).append(1, '=');
+    if (quoted)
+        text.append(1, '"');
+    text.append(value);
+    if (quoted)
+        text.append(1, '"');
     line.text = std::move(text);
     line.isKey = false;
     ParseKey(line, 0);
@@ -263,7 +281,12 @@ int ProfileDocument::GetProfileInt(const char* section, const char* entry, int d
 CString ProfileDocument::GetProfileString(const char* section, const char* entry, const char* defaultValue)
 {
     if (section && entry) {
-        const std::optional<std::string_view> value = Find(section, entry);
+        std::optional<std::string_view> value = Find(section, entry);
+        // The platform hands values out as C strings: a NUL byte in the file
+        // ends the value there. Keeping the rest would give the program a
+        // string it cannot write back.
+        if (value)
+            value = value->substr(0, value->find('\0'));
         if (value && !value->empty())
             return CString(std::string(*value));
     }

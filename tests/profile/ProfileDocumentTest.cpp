@@ -93,6 +93,9 @@ TEST(ProfileDocument, ReadsFollowThePlatformRules)
         {"[S\xC4]\nk\xE9=\xFF\xFE\n", "S\xC4", "k\xE9", "\xFF\xFE"},
         {"[S]\nk\xC4=a\n", "S", "k\xE4", nullptr},
         {"[S]\nk=a\0b\nj=c\n"s, "S", "j", "c"},
+        // Values leave as C strings: a NUL byte ends them.
+        {"[S]\nk=a\0b\n"s, "S", "k", "a"},
+        {"[S]\nk=\0b\n"s, "S", "k", nullptr},
     };
     for (const auto& c : cases) {
         ProfileDocument document(c.text);
@@ -214,6 +217,20 @@ TEST(ProfileDocument, LongValuesAndOddBytesReadAndWriteBack)
     ProfileDocument odd(text);
     EXPECT_EQ(text, odd.Serialize());
     EXPECT_EQ("\0\0"s, std::string(odd.Find(path, "k").value_or("missing")));
+}
+
+TEST(ProfileDocument, ValuesThatReadingWouldAlterAreWrittenInQuotes)
+{
+    for (const char* value : {"  spaced  ", "\tlead", "trail ", "\"quoted\"", "'single'", "\"", "'", "\"a'", "plain"}) {
+        ProfileDocument document;
+        ASSERT_TRUE(document.WriteProfileString("S", "k", value));
+        ProfileDocument reread(document.Serialize());
+        EXPECT_EQ(value, reread.GetProfileString("S", "k").str()) << document.Serialize();
+    }
+    ProfileDocument document;
+    ASSERT_TRUE(document.WriteProfileString("S", "k", " x"));
+    ASSERT_TRUE(document.WriteProfileString("S", "j", "C:\\a b.bmp"));
+    EXPECT_EQ("[S]\r\nk=\" x\"\r\nj=C:\\a b.bmp\r\n", document.Serialize());
 }
 
 TEST(ProfileDocument, ThirtyThousandKeysRoundTrip)

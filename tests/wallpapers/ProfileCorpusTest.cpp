@@ -69,7 +69,8 @@ const Expected corpus[] = {
     {"quoted-values.ini",
      {{"C:\\Pictures\\sea.bmp", 0, 1}, {"C:\\Pictures\\hill.bmp", 0, 1}, {"\"C:\\Pictures\\mixed.bmp'", 0, 1},
       {"\"", 0, 1}, NoWallpaper, {"  spaced  ", 0, 1}}},
-    {"nul-bytes.ini", {{CString("C:\\Pic\0tures\\sea.bmp"s), 1, 1}, NoWallpaper}},
+    // A NUL byte ends a value, as it ends the C string the platform hands out.
+    {"nul-bytes.ini", {{"C:\\Pic", 1, 1}, NoWallpaper}},
 };
 
 TEST(ProfileCorpus, EachHandEditedProfileLoadsAsRead)
@@ -90,9 +91,7 @@ TEST(ProfileCorpus, EachHandEditedProfileLoadsAsRead)
         ASSERT_TRUE(set.Save(profile));
         WallpaperSet again;
         again.Load(profile);
-        if (expected.file != "nul-bytes.ini"s) { // a path with a NUL byte can't travel as a C string
-            EXPECT_EQ(expected.entries, Entries(again));
-        }
+        EXPECT_EQ(expected.entries, Entries(again));
     }
 }
 
