@@ -1,12 +1,15 @@
 # make test   installs what is missing, builds all three presets, runs every test
 # make run    installs what is missing, builds, starts Vistero under Wine
 # make package builds the installers and the portable zips
+# make fuzz   fuzzes the profile loader for FUZZ_SECONDS (default 600)
 
 X64 := build/windows-x64
 X86 := build/windows-x86
 NATIVE := build/native
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 600
 
-.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run
+.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run fuzz
 
 all: build
 
@@ -43,3 +46,7 @@ test: setup build check-imports package
 
 run: setup build-x64
 	scripts/run $(X64)
+
+fuzz: setup $(FUZZ)/build.ninja
+	cmake --build --preset fuzz
+	scripts/fuzz $(FUZZ) $(FUZZ_SECONDS)

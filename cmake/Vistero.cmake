@@ -16,6 +16,12 @@ endif()
 
 add_compile_options(-Wall -Wextra -Wno-missing-field-initializers)
 
+option(VISTERO_FUZZ "Build the fuzz targets (clang)" OFF)
+if(VISTERO_FUZZ)
+  # Coverage for the fuzzer in every library, not only in the target itself.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 if(VISTERO_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
