@@ -1,0 +1,327 @@
+#include "config/WallpapersPage.h"
+
+#include "framework/CPaintDC.h"
+#include "res/resource.h"
+#include "wallpapers/WallpaperSet.h"
+
+#include <array>
+
+namespace {
+
+// The image strip's red is transparent.
+constexpr COLORREF maskColor = RGB(255, 0, 0);
+constexpr int imageWidth = 16;
+// Image 3 of the strip is all mask: the no-wallpaper entry's "no image".
+constexpr int emptyImage = ShowState::None;
+
+// The image of a row: its show state, which indexes the strip. A show state
+// beyond the strip (only a hand-edited profile holds one) shows no image, as
+// the no-wallpaper entry does; -1 would ask the page for the image by
+// callback, and a large index would leave the choice to the control.
+int RowImage(std::int32_t showState)
+{
+    return showState >= ShowState::Tiled && showState <= ShowState::None ? showState : emptyImage;
+}
+
+} // namespace
+
+const MessageMap WallpapersPage::messageMap = MessageMapFor<WallpapersPage, CDialog,
+    OnMessage<WM_PAINT, &WallpapersPage::OnPaint>,
+    OnCommand<IDC_ADD_FILES, &WallpapersPage::OnAddFiles>,
+    OnCommand<IDC_ADD_NONE, &WallpapersPage::OnAddNone>,
+    OnCommand<IDC_REMOVE_FILES, &WallpapersPage::OnRemoveFiles>,
+    OnCommand<IDC_EMPTY_LIST, &WallpapersPage::OnEmptyList>,
+    OnCommand<IDC_TEST, &WallpapersPage::OnTest>,
+    OnCommand<IDC_ABOUT, &WallpapersPage::OnAbout>,
+    OnCommandRange<IDC_TILED, IDC_STRETCHED, &WallpapersPage::OnShowStateClicked>,
+    OnCommandRange<IDC_LOW, IDC_HIGH, &WallpapersPage::OnPriorityClicked>,
+    OnNotify<IDC_WALLPAPER_LIST, NM_KILLFOCUS, &WallpapersPage::OnListKillFocus>,
+    OnNotify<IDC_WALLPAPER_LIST, NM_SETFOCUS, &WallpapersPage::OnListSetFocus>,
+    OnNotify<IDC_WALLPAPER_LIST, LVN_ITEMCHANGED, &WallpapersPage::OnListItemChanged>>;
+
+WallpapersPage::WallpapersPage(WallpaperSet* set) : set(set)
+{
+}
+
+WallpapersPage::~WallpapersPage()
+{
+    // The list borrows the image list: let the window go while both exist.
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+BOOL WallpapersPage::CreatePage(CWnd* parent)
+{
+    return Create(IDD_WALLPAPERS, parent);
+}
+
+BOOL WallpapersPage::OnInitDialog()
+{
+    imageList.Create(IDB_SHOW_STATES, imageWidth, 0, maskColor);
+    listControl.SubclassDlgItem(IDC_WALLPAPER_LIST, this);
+    listControl.SetImageList(&imageList, LVSIL_SMALL);
+
+    RECT client{};
+    listControl.GetClientRect(&client);
+
+    tiledButton.SubclassDlgItem(IDC_TILED, this);
+    centeredButton.SubclassDlgItem(IDC_CENTERED, this);
+    stretchedButton.SubclassDlgItem(IDC_STRETCHED, this);
+    tiledButton.SetCheck(BST_CHECKED);
+    lowButton.SubclassDlgItem(IDC_LOW, this);
+    normalButton.SubclassDlgItem(IDC_NORMAL, this);
+    highButton.SubclassDlgItem(IDC_HIGH, this);
+    normalButton.SetCheck(BST_CHECKED);
+
+    const int width = client.right - client.left;
+    CString heading;
+    heading.LoadString(IDS_COLUMN_FILE);
+    listControl.InsertColumn(0, heading, LVCFMT_LEFT, width * 15 / 20);
+    heading.LoadString(IDS_COLUMN_PRIORITY);
+    listControl.InsertColumn(1, heading, LVCFMT_LEFT, width * 4 / 20);
+
+    FillList();
+    return TRUE;
+}
+
+void WallpapersPage::FillList()
+{
+    listControl.DeleteAllItems();
+    WallpaperSet::IteratorHolder holder;
+    for (WallpaperSet::Iterator& it = set->Begin(holder); !it.AtEnd(); it.Next())
+        InsertRow(it.Id(), it.Entry());
+    UpdateTestButton();
+}
+
+void WallpapersPage::InsertRow(std::int32_t id, const WallpaperEntry& entry)
+{
+    CString text = entry.path;
+    if (text.IsEmpty())
+        text.LoadString(IDS_NO_WALLPAPER);
+    // The control sorts the row into place and says where.
+    const int row = listControl.InsertItem(0, text);
+    if (row < 0)
+        return;
+    listControl.SetItem(row, 0, LVIF_PARAM, nullptr, 0, 0, 0, static_cast<LPARAM>(id));
+    SetRowColumns(row, entry);
+}
+
+void WallpapersPage::RefreshRow(std::int32_t id, const WallpaperEntry& entry)
+{
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = static_cast<LPARAM>(id);
+    const int row = listControl.FindItem(&find, -1);
+    if (row >= 0)
+        SetRowColumns(row, entry);
+}
+
+void WallpapersPage::SetRowColumns(int row, const WallpaperEntry& entry)
+{
+    listControl.SetItem(row, 0, LVIF_IMAGE, nullptr, RowImage(entry.showState), 0, 0, 0);
+    const CString priority = PriorityText(entry.priority);
+    listControl.SetItem(row, 1, LVIF_TEXT, priority, 0, 0, 0, 0);
+}
+
+CString WallpapersPage::PriorityText(std::int32_t priority)
+{
+    // Loaded at the first call and kept until the program ends.
+    static const std::array<CString, 3> texts = [] {
+        std::array<CString, 3> loaded;
+        loaded[Priority::Low].LoadString(IDS_PRIORITY_LOW);
+        loaded[Priority::Normal].LoadString(IDS_PRIORITY_NORMAL);
+        loaded[Priority::High].LoadString(IDS_PRIORITY_HIGH);
+        return loaded;
+    }();
+    if (priority < Priority::Low || priority > Priority::High)
+        return CString();
+    return texts[static_cast<std::size_t>(priority)];
+}
+
+BOOL WallpapersPage::GetCheckedShowState(std::int32_t& showState) const
+{
+    const CButton* buttons[] = {&tiledButton, &centeredButton, &stretchedButton};
+    for (std::int32_t value = ShowState::Tiled; value <= ShowState::Stretched; ++value) {
+        if (buttons[value]->GetCheck() == BST_CHECKED) {
+            showState = value;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+void WallpapersPage::CheckShowState(std::int32_t showState) const
+{
+    if (showState < ShowState::Tiled || showState > ShowState::Stretched)
+        return;
+    tiledButton.SetCheck(showState == ShowState::Tiled ? BST_CHECKED : BST_UNCHECKED);
+    centeredButton.SetCheck(showState == ShowState::Centered ? BST_CHECKED : BST_UNCHECKED);
+    stretchedButton.SetCheck(showState == ShowState::Stretched ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void WallpapersPage::ClearShowState() const
+{
+    tiledButton.SetCheck(BST_UNCHECKED);
+    centeredButton.SetCheck(BST_UNCHECKED);
+    stretchedButton.SetCheck(BST_UNCHECKED);
+}
+
+BOOL WallpapersPage::GetCheckedPriority(std::int32_t& priority) const
+{
+    const CButton* buttons[] = {&lowButton, &normalButton, &highButton};
+    for (std::int32_t value = Priority::Low; value <= Priority::High; ++value) {
+        if (buttons[value]->GetCheck() == BST_CHECKED) {
+            priority = value;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+void WallpapersPage::CheckPriority(std::int32_t priority) const
+{
+    if (priority < Priority::Low || priority > Priority::High)
+        return;
+    lowButton.SetCheck(priority == Priority::Low ? BST_CHECKED : BST_UNCHECKED);
+    normalButton.SetCheck(priority == Priority::Normal ? BST_CHECKED : BST_UNCHECKED);
+    highButton.SetCheck(priority == Priority::High ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void WallpapersPage::ClearPriority() const
+{
+    lowButton.SetCheck(BST_UNCHECKED);
+    normalButton.SetCheck(BST_UNCHECKED);
+    highButton.SetCheck(BST_UNCHECKED);
+}
+
+std::int32_t WallpapersPage::RowId(int row) const
+{
+    return static_cast<std::int32_t>(listControl.GetItemData(row));
+}
+
+void WallpapersPage::GetRowShowState(int row, std::int32_t& showState) const
+{
+    WallpaperEntry entry;
+    set->Get(RowId(row), entry);
+    showState = entry.showState;
+}
+
+void WallpapersPage::GetRowPriority(int row, std::int32_t& priority) const
+{
+    WallpaperEntry entry;
+    set->Get(RowId(row), entry);
+    priority = entry.priority;
+}
+
+void WallpapersPage::UpdateTestButton() const
+{
+    GetDlgItem(IDC_TEST).EnableWindow(listControl.GetSelectedCount() == 1);
+}
+
+void WallpapersPage::OnListItemChanged(NMHDR* header, LRESULT*)
+{
+    UpdateTestButton();
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (((change->uNewState ^ change->uOldState) & LVIS_SELECTED) == 0)
+        return;
+
+    int row = listControl.GetNextItem(-1, LVNI_SELECTED);
+    // Nothing selected: the buttons keep what they show, for the next add.
+    if (row < 0)
+        return;
+    std::int32_t showState = ShowState::Tiled;
+    std::int32_t priority = Priority::Normal;
+    GetRowShowState(row, showState);
+    GetRowPriority(row, priority);
+    bool showStatesAgree = true;
+    bool prioritiesAgree = true;
+    for (; row >= 0; row = listControl.GetNextItem(row, LVNI_SELECTED)) {
+        std::int32_t rowShowState = ShowState::Tiled;
+        std::int32_t rowPriority = Priority::Normal;
+        GetRowShowState(row, rowShowState);
+        GetRowPriority(row, rowPriority);
+        // The no-wallpaper entry has no show state to agree or disagree with.
+        if (showState == ShowState::None)
+            showState = rowShowState;
+        else if (rowShowState != showState && rowShowState != ShowState::None)
+            showStatesAgree = false;
+        if (rowPriority != priority)
+            prioritiesAgree = false;
+    }
+
+    // With only "(none)" selected the show state is still None, which
+    // CheckShowState leaves alone.
+    if (showStatesAgree)
+        CheckShowState(showState);
+    else
+        ClearShowState();
+    if (prioritiesAgree)
+        CheckPriority(priority);
+    else
+        ClearPriority();
+}
+
+void WallpapersPage::OnShowStateClicked()
+{
+    std::int32_t showState = ShowState::Tiled;
+    if (!GetCheckedShowState(showState))
+        return;
+    for (int row = listControl.GetNextItem(-1, LVNI_SELECTED); row >= 0;
+         row = listControl.GetNextItem(row, LVNI_SELECTED)) {
+        const std::int32_t id = RowId(row);
+        WallpaperEntry entry;
+        set->Get(id, entry);
+        // The no-wallpaper entry keeps None: it has no bitmap to show.
+        if (entry.path.IsEmpty())
+            continue;
+        entry.showState = showState;
+        set->Update(id, entry);
+        SetRowColumns(row, entry);
+    }
+}
+
+void WallpapersPage::OnPriorityClicked()
+{
+    std::int32_t priority = Priority::Normal;
+    if (!GetCheckedPriority(priority))
+        return;
+    for (int row = listControl.GetNextItem(-1, LVNI_SELECTED); row >= 0;
+         row = listControl.GetNextItem(row, LVNI_SELECTED)) {
+        const std::int32_t id = RowId(row);
+        WallpaperEntry entry;
+        set->Get(id, entry);
+        entry.priority = priority;
+        set->Update(id, entry);
+        SetRowColumns(row, entry);
+    }
+}
+
+// The list has no LVS_SHOWSELALWAYS: while another control has the focus,
+// the selection is kept visible as drop highlight.
+void WallpapersPage::OnListKillFocus(NMHDR*, LRESULT*)
+{
+    for (int row = listControl.GetNextItem(-1, LVNI_SELECTED); row >= 0;
+         row = listControl.GetNextItem(row, LVNI_SELECTED))
+        listControl.SetItem(row, 0, LVIF_STATE, nullptr, 0, LVIS_DROPHILITED, LVIS_DROPHILITED, 0);
+}
+
+void WallpapersPage::OnListSetFocus(NMHDR*, LRESULT*)
+{
+    for (int row = listControl.GetNextItem(-1, LVNI_DROPHILITED); row >= 0;
+         row = listControl.GetNextItem(row, LVNI_DROPHILITED))
+        listControl.SetItem(row, 0, LVIF_STATE, nullptr, 0, 0, LVIS_DROPHILITED, 0);
+}
+
+// The show-state images beside the radio buttons, at the hidden frames that
+// mark their places.
+void WallpapersPage::OnPaint()
+{
+    CPaintDC dc(this);
+    const int frames[] = {IDC_TILED_IMAGE, IDC_CENTERED_IMAGE, IDC_STRETCHED_IMAGE};
+    for (int image = 0; image < 3; ++image) {
+        RECT place{};
+        GetDlgItem(frames[image]).GetWindowRect(&place);
+        ScreenToClient(&place);
+        ::ImageList_Draw(imageList, image, dc, place.left, place.top, ILD_TRANSPARENT);
+    }
+}
