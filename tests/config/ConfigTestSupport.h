@@ -1,0 +1,104 @@
+// What the configuration tests share: a window to hold a page, the rows and
+// radio buttons as a user sees them, a folder of real bitmaps, and the
+// desktop settings put back after a test changed them.
+#pragma once
+
+#include "framework/CWnd.h"
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace config_test {
+
+// A visible top-level window for a page to live in, as the dialog would.
+class PageParent : public CWnd {
+public:
+    PageParent();
+};
+
+// One row of the Wallpapers page's list.
+struct Row {
+    std::string text;
+    LPARAM id = 0;
+    int image = -1;
+    std::string priority;
+
+    friend bool operator==(const Row&, const Row&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Row& row)
+    {
+        return out << '{' << row.text << ", id " << row.id << ", image " << row.image << ", \"" << row.priority
+                   << "\"}";
+    }
+};
+
+std::vector<Row> Rows(HWND list);
+UINT RowState(HWND list, int row, UINT mask);
+// Exactly these rows selected, one after another, as a user's clicks would
+// leave them (each selection change notifies the page).
+void SelectRows(HWND list, std::initializer_list<int> rows);
+
+// Which of three consecutive radio buttons is checked: 0, 1, 2, or -1 for none.
+int CheckedOf(HWND page, int firstId);
+
+std::string TextOf(HWND window);
+// Where a child lies in its parent's client area.
+RECT PlaceOf(HWND child);
+
+// A folder in the temporary directory with small real bitmaps, removed again.
+class BitmapFolder {
+public:
+    BitmapFolder();
+    ~BitmapFolder();
+    BitmapFolder(const BitmapFolder&) = delete;
+    BitmapFolder& operator=(const BitmapFolder&) = delete;
+
+    // A 2 x 2 true-colour bitmap; its full path.
+    std::string Add(const std::string& name);
+    const std::string& Path() const { return path; }
+
+private:
+    std::string path;
+    std::vector<std::string> files;
+};
+
+// The file dialog of this process starts in `folder` while the scope lasts.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& folder);
+    ~CurrentDirectory();
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    std::string previous;
+};
+
+// The current user's desktop wallpaper settings, put back at the end of the
+// scope exactly as they were.
+class SavedDesktopSettings {
+public:
+    SavedDesktopSettings();
+    ~SavedDesktopSettings();
+    SavedDesktopSettings(const SavedDesktopSettings&) = delete;
+    SavedDesktopSettings& operator=(const SavedDesktopSettings&) = delete;
+
+private:
+    struct Value {
+        DWORD type = 0;
+        std::string data;
+    };
+    std::string applied;
+    std::vector<std::optional<Value>> values;
+};
+
+// A value of HKCU\Control Panel\Desktop as text; empty when missing.
+std::string DesktopValue(const char* name);
+// The wallpaper the system shows now.
+std::string AppliedWallpaper();
+
+} // namespace config_test
