@@ -1,8 +1,5 @@
-#include <windows.h>
+// The program's one application object. The framework's WinMain
+// (framework_main) finds it and calls its InitInstance.
+#include "app/TrayApp.h"
 
-// Until the application object takes over: show that the program starts.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
-    MessageBoxA(nullptr, "Vistero 1.1 is starting.", "Vistero", MB_OK | MB_ICONINFORMATION);
-    return 0;
-}
+TrayApp theApp;

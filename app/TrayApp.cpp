@@ -1,0 +1,56 @@
+#include "app/TrayApp.h"
+
+#include "app/TrayWindow.h"
+#include "res/resource.h"
+
+#include <cstring>
+#include <memory>
+
+bool TrayApp::IsSilentStart(const char* argumentText)
+{
+    return argumentText && std::strcmp(argumentText, SilentStartArgument) == 0;
+}
+
+bool TrayApp::IsAnotherInstanceRunning()
+{
+    // Without the class name the lookup would match any window of that name.
+    const char* className = TrayWindow::ClassName();
+    return className && ::FindWindowA(className, TrayWindow::WindowName) != nullptr;
+}
+
+void TrayApp::ActivateRunningInstance()
+{
+    const char* className = TrayWindow::ClassName();
+    if (!className)
+        return;
+    if (const HWND window = ::FindWindowA(className, TrayWindow::WindowName))
+        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
+}
+
+BOOL TrayApp::InitInstance()
+{
+    const bool silent = IsSilentStart(m_lpszCmdLine);
+    if (IsAnotherInstanceRunning()) {
+        if (!silent)
+            ActivateRunningInstance();
+        // No main window: the message loop ends at once, exit code 0.
+        return TRUE;
+    }
+
+    auto window = std::make_unique<TrayWindow>();
+    if (!window->Create()) {
+        // A window that exists deletes its object as it goes; without a
+        // window, the object is still ours to delete.
+        if (window->GetSafeHwnd())
+            window.release()->DestroyWindow();
+        return FALSE;
+    }
+    // From here the window owns itself (TrayWindow::PostNcDestroy).
+    TrayWindow* tray = window.release();
+    m_pMainWnd = tray;
+
+    CreateStartupShortcut();
+    if (!silent)
+        tray->OpenConfigDialog();
+    return TRUE;
+}

@@ -1,0 +1,429 @@
+// The tray window in this process, with the test program's own application
+// object (and so its own profile file, app_tests.INI): the change timer's
+// counting across dialogs, the end of the session, the guards while the
+// dialog is open, the icon after a shell restart, and a save that fails.
+//
+// Ticks are sent as WM_TIMER. Whether the writer ran is seen in what it
+// leaves behind, the registry value "Wallpaper" under Control Panel\Desktop,
+// which every change writes; whether it stored the choice for the next logon
+// or applied it at once is told by the registry calls it made (through the
+// writer's own seam, which passes them on to the registry). The value is put
+// back after each test.
+#include "app/TrayWindow.h"
+
+#include "framework/ProfileFile.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Pump.h"
+#include "wallpapers/DesktopWallpaperWriter.h"
+#include "wallpapers/WallpaperEntry.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* DesktopKey = "Control Panel\\Desktop";
+constexpr const char* Mark = "C:\\mark.bmp";
+constexpr const char* Picture = "C:\\Pictures\\tick.bmp";
+
+std::string RegistryWallpaper()
+{
+    char value[1024] = {};
+    DWORD size = sizeof value - 1;
+    if (::RegGetValueA(HKEY_CURRENT_USER, DesktopKey, "Wallpaper", RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "<missing>";
+    return value;
+}
+
+void SetRegistryWallpaper(const std::string& path)
+{
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, DesktopKey, "Wallpaper", REG_SZ, path.c_str(),
+                      static_cast<DWORD>(path.size() + 1));
+}
+
+std::string AppliedWallpaper()
+{
+    char path[MAX_PATH + 1] = {};
+    ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
+    return path;
+}
+
+// What one step did to the desktop settings.
+struct Change {
+    bool stored = false;         // the path reached the user's settings
+    bool forNextLogon = false;   // the writer set the registry path itself, so
+                                 // the system was not told to show it now
+};
+
+// The writer's registry calls, passed on; records a "Wallpaper" value.
+bool wallpaperValueSet = false;
+
+LSTATUS WINAPI RecordingSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)
+{
+    if (name && lstrcmpiA(name, "Wallpaper") == 0)
+        wallpaperValueSet = true;
+    return ::RegSetValueExA(key, name, reserved, type, data, size);
+}
+
+DesktopWallpaperWriter::RegistryCalls Recording()
+{
+    DesktopWallpaperWriter::RegistryCalls calls;
+    calls.setValue = RecordingSetValue;
+    return calls;
+}
+
+std::string FileText(const std::string& name)
+{
+    std::ifstream file(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The icon is in the notification area: the shell accepts a change to it.
+bool IconShown(HWND window)
+{
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = 0;
+    record.uFlags = NIF_TIP;
+    lstrcpyA(record.szTip, "Vistero 1.1");
+    return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+class TrayWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The shell's notification area comes up with the desktop, a moment
+        // after the first window of the session.
+        ASSERT_TRUE(test_support::PumpUntil([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; },
+                                            std::chrono::seconds(30)));
+        ProfileFile& profile = AfxGetApp()->GetProfileFile();
+        profileFile = profile.FileName();
+        ASSERT_FALSE(profileFile.empty());
+        for (const char* suffix : {"", ".bak", ".tmp"}) {
+            const std::string file = profileFile + suffix;
+            ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(file.c_str());
+        }
+        registryBefore = RegistryWallpaper();
+        appliedBefore = AppliedWallpaper();
+    }
+
+    void TearDown() override
+    {
+        if (window && ::IsWindow(window))
+            ::DestroyWindow(window);
+        ::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // Timed changes told the system to show a bitmap: put the desktop
+        // back as the other tests of this prefix expect it.
+        ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, appliedBefore.data(), SPIF_UPDATEINIFILE);
+        SetRegistryWallpaper(registryBefore);
+    }
+
+    // The profile the window loads: one stretched picture (unless `entries`
+    // is 0) and the change interval.
+    void WriteProfile(int changeInterval, int entries = 1)
+    {
+        std::ofstream file(profileFile, std::ios::binary | std::ios::trunc);
+        file << "[WallpaperList]\r\n";
+        if (entries)
+            file << "File0=" << Picture << "\r\nShowstate0=2\r\nPriority0=1\r\n";
+        file << "NumberOfFiles=" << entries << "\r\nChangeInterval=" << changeInterval << "\r\n";
+    }
+
+    TrayWindow& MakeWindow(int changeInterval, int entries = 1)
+    {
+        WriteProfile(changeInterval, entries);
+        auto* made = new TrayWindow;
+        const bool created = made->Create();
+        window = made->GetSafeHwnd();
+        EXPECT_TRUE(created);
+        if (!window)
+            delete made;  // no window, so nothing else deletes it
+        tray = made;
+        return *made;
+    }
+
+    // Runs `step` and reports what it did to the desktop settings.
+    template <class Step>
+    Change Observe(Step step)
+    {
+        SetRegistryWallpaper(Mark);
+        wallpaperValueSet = false;
+        step();
+        Change change;
+        change.stored = RegistryWallpaper() != Mark;
+        change.forNextLogon = wallpaperValueSet;
+        if (change.stored) {
+            EXPECT_EQ(Picture, RegistryWallpaper());
+        }
+        return change;
+    }
+
+    Change Tick()
+    {
+        return Observe([this] { ::SendMessageA(window, WM_TIMER, TrayWindow::ChangeTimerId, 0); });
+    }
+
+    // Ticks that must not change the wallpaper.
+    void QuietTicks(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            const Change change = Tick();
+            ASSERT_FALSE(change.stored) << "tick " << i + 1 << " of " << count;
+        }
+    }
+
+    // The user opens the dialog from the tray menu; `inside` runs while it
+    // is open (standing in for the pages' edits), then the dialog ends with
+    // `result`.
+    void RunDialog(int result, const std::function<void(CDialog&)>& inside = {})
+    {
+        dialogs.Expect(IDD_CONFIG, [this, result, inside](CDialog& dialog) {
+            EXPECT_TRUE(tray->IsDialogOpen());
+            EXPECT_FALSE(tray->IsChangeTimerRunning()) << "no timed change while the user edits";
+            if (inside)
+                inside(dialog);
+            dialog.EndDialog(result);
+        });
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
+        EXPECT_EQ(0u, dialogs.Pending()) << "the dialog did not open";
+        EXPECT_FALSE(tray->IsDialogOpen());
+    }
+
+    void SetIntervalInDialog(int minutes)
+    {
+        RunDialog(IDOK, [this, minutes](CDialog&) { tray->GetWallpaperSet().SetChangeInterval(minutes); });
+    }
+
+    std::string profileFile;
+    std::string registryBefore;
+    std::string appliedBefore;
+    HWND window = nullptr;
+    TrayWindow* tray = nullptr;
+    test_support::MessageBoxRecorder boxes;
+    test_support::ModalDialogDriver dialogs;
+    DesktopWallpaperWriter::ScopedRegistryCalls recording{Recording()};
+};
+
+TEST_F(TrayWindowTest, CreateShowsTheIconAndStartsTheTimerOnlyWithAnInterval)
+{
+    TrayWindow& withInterval = MakeWindow(10);
+    EXPECT_TRUE(IconShown(window));
+    EXPECT_FALSE(::IsWindowVisible(window));
+    EXPECT_TRUE(withInterval.IsChangeTimerRunning());
+    EXPECT_EQ(10, withInterval.GetWallpaperSet().GetChangeInterval()) << "the set was loaded";
+    ::DestroyWindow(window);
+
+    TrayWindow& without = MakeWindow(0);
+    EXPECT_TRUE(IconShown(window));
+    EXPECT_FALSE(without.IsChangeTimerRunning());
+}
+
+TEST_F(TrayWindowTest, IntervalZeroNeverCountsAndIntervalOneChangesOnEveryTick)
+{
+    TrayWindow& idle = MakeWindow(0);
+    // Ticks from elsewhere (no change timer runs) don't count.
+    QuietTicks(3);
+    EXPECT_EQ(0, idle.GetMinuteCount());
+    ::DestroyWindow(window);
+
+    MakeWindow(1);
+    for (int i = 0; i < 3; ++i) {
+        const Change change = Tick();
+        EXPECT_TRUE(change.stored) << "tick " << i + 1;
+        EXPECT_FALSE(change.forNextLogon) << "a timed change shows at once";
+    }
+}
+
+// One script per case: quiet ticks, dialogs closed with OK after the pages
+// set an interval, and the tick on which the change is due.
+TEST_F(TrayWindowTest, CountedMinutesSurviveTheDialog)
+{
+    struct Step {
+        enum Kind { Quiet, Dialog, Change } kind;
+        int value;  // ticks for Quiet, minutes for Dialog (-1: left as it is)
+    };
+    struct Case {
+        const char* name;
+        int interval;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"OK after 7 of 10 minutes: due 3 ticks later", 10,
+         {{Step::Quiet, 7}, {Step::Dialog, -1}, {Step::Quiet, 2}, {Step::Change, 0}, {Step::Quiet, 9},
+          {Step::Change, 0}}},
+        {"lowered below the count: due on the first tick", 10,
+         {{Step::Quiet, 7}, {Step::Dialog, 5}, {Step::Change, 0}, {Step::Quiet, 4}, {Step::Change, 0}}},
+        {"0, then N: due N ticks after OK", 0,
+         {{Step::Quiet, 2}, {Step::Dialog, 3}, {Step::Quiet, 2}, {Step::Change, 0}}},
+        {"10 -> 0 at 7 -> 5: the count resumes at 7", 10,
+         {{Step::Quiet, 7}, {Step::Dialog, 0}, {Step::Quiet, 4}, {Step::Dialog, 5}, {Step::Change, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeWindow(c.interval);
+        // One case's first wrong step says it all; the next case starts anew.
+        const auto* result = testing::UnitTest::GetInstance()->current_test_info()->result();
+        const int failuresBefore = result->total_part_count();
+        for (const Step& step : c.steps) {
+            switch (step.kind) {
+            case Step::Quiet:
+                QuietTicks(step.value);
+                break;
+            case Step::Dialog:
+                if (step.value < 0)
+                    RunDialog(IDOK);
+                else
+                    SetIntervalInDialog(step.value);
+                EXPECT_EQ(tray->GetWallpaperSet().GetChangeInterval() != 0, tray->IsChangeTimerRunning());
+                break;
+            case Step::Change:
+                EXPECT_TRUE(Tick().stored);
+                EXPECT_EQ(0, tray->GetMinuteCount());
+                break;
+            }
+            if (result->total_part_count() != failuresBefore)
+                break;
+        }
+        ::DestroyWindow(window);
+    }
+}
+
+TEST_F(TrayWindowTest, CancelDropsTheEditsAndTheTimerFollowsTheProfile)
+{
+    TrayWindow& tray = MakeWindow(0);
+    RunDialog(IDCANCEL, [&tray](CDialog&) {
+        tray.GetWallpaperSet().SetChangeInterval(2);
+        tray.GetWallpaperSet().Add(WallpaperEntry{"C:\\Pictures\\dropped.bmp", ShowState::Tiled, Priority::High});
+    });
+    EXPECT_EQ(0, tray.GetWallpaperSet().GetChangeInterval());
+    EXPECT_EQ(1, tray.GetWallpaperSet().GetCount());
+    EXPECT_FALSE(tray.IsChangeTimerRunning());
+
+    // The profile changed behind the program's back: Cancel reads it again.
+    WriteProfile(1);
+    RunDialog(IDCANCEL);
+    EXPECT_TRUE(tray.IsChangeTimerRunning());
+    EXPECT_TRUE(Tick().stored);
+}
+
+TEST_F(TrayWindowTest, EndOfSessionStoresAChoiceOnlyWhenTheSessionEnds)
+{
+    MakeWindow(0);
+    const auto endSession = [this](WPARAM ends) {
+        return Observe([this, ends] { ::SendMessageA(window, WM_ENDSESSION, ends, 0); });
+    };
+    Change change = endSession(0);
+    EXPECT_FALSE(change.stored) << "a cancelled logoff writes nothing";
+
+    change = endSession(TRUE);
+    EXPECT_TRUE(change.stored);
+    EXPECT_TRUE(change.forNextLogon);
+    EXPECT_TRUE(::IsWindow(window)) << "the system ends the process, not the window";
+    EXPECT_TRUE(IconShown(window));
+    ::DestroyWindow(window);
+
+    MakeWindow(0, 0);
+    EXPECT_FALSE(endSession(TRUE).stored) << "an empty list writes nothing";
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(TrayWindowTest, WhileTheDialogIsOpenExitAndCloseAreRefusedAndNoSecondDialogOpens)
+{
+    MakeWindow(10);
+    RunDialog(IDCANCEL, [this](CDialog& dialog) {
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0);
+        ::SendMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(::IsWindow(window));
+        // Double-click on the icon, and the command of a second instance.
+        ::SendMessageA(window, WM_USER, 0, WM_LBUTTONDBLCLK);
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
+        EXPECT_TRUE(::IsWindow(dialog.GetSafeHwnd()));
+        // A tick sent meanwhile does not count either.
+        ::SendMessageA(window, WM_TIMER, TrayWindow::ChangeTimerId, 0);
+        EXPECT_EQ(0, tray->GetMinuteCount());
+    });
+    EXPECT_EQ(1u, dialogs.Shown().size()) << "no second dialog";
+
+    // Closed again: Exit takes the icon away and the window with its object.
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0);
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_FALSE(IconShown(window));
+}
+
+TEST_F(TrayWindowTest, DoubleClickOpensTheDialogAndOtherMouseMessagesDoNothing)
+{
+    MakeWindow(0);
+    for (UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN})
+        EXPECT_EQ(0, ::SendMessageA(window, WM_USER, 0, mouse));
+    EXPECT_TRUE(dialogs.Shown().empty());
+
+    dialogs.Expect(IDD_CONFIG, [](CDialog& dialog) { dialog.EndDialog(IDCANCEL); });
+    EXPECT_EQ(0, ::SendMessageA(window, WM_USER, 0, WM_LBUTTONDBLCLK));
+    EXPECT_EQ(std::vector<UINT>{IDD_CONFIG}, dialogs.Shown());
+}
+
+TEST_F(TrayWindowTest, IconComesBackWhenTheShellRestarts)
+{
+    MakeWindow(0);
+    ASSERT_TRUE(IconShown(window));
+    // A restarted shell has lost every icon.
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &record));
+    ASSERT_FALSE(IconShown(window));
+
+    ::SendMessageA(window, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(IconShown(window));
+}
+
+TEST_F(TrayWindowTest, FailedSaveAfterOkIsReportedAndTheEditsStay)
+{
+    TrayWindow& tray = MakeWindow(0);
+    ASSERT_TRUE(::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    RunDialog(IDOK, [&tray](CDialog&) {
+        tray.GetWallpaperSet().Add(WallpaperEntry{"C:\\Pictures\\kept.bmp", ShowState::Centered, Priority::Low});
+        tray.GetWallpaperSet().SetChangeInterval(1);
+    });
+
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    const std::string& text = boxes.Boxes()[0].text;
+    EXPECT_NE(std::string::npos, text.find(profileFile)) << text;
+    char reason[256] = {};
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0,
+                     reason, sizeof reason, nullptr);
+    std::string firstLine(reason);
+    firstLine = firstLine.substr(0, firstLine.find_first_of("\r\n"));
+    EXPECT_NE(std::string::npos, text.find(firstLine)) << text;
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes.Boxes()[0].type);
+
+    // Not reloaded: the confirmed edits are still what the program uses.
+    EXPECT_EQ(2, tray.GetWallpaperSet().GetCount());
+    EXPECT_EQ(1, tray.GetWallpaperSet().GetChangeInterval());
+    EXPECT_TRUE(tray.IsChangeTimerRunning());
+    EXPECT_EQ(std::string::npos, FileText(profileFile).find("kept.bmp")) << "the read-only file is as it was";
+
+    // Writable again, the next OK saves.
+    ASSERT_TRUE(::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_NORMAL));
+    boxes.Clear();
+    RunDialog(IDOK);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_NE(std::string::npos, FileText(profileFile).find("kept.bmp"));
+}
+
+} // namespace
