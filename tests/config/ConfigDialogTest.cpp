@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Pump.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <commctrl.h>
@@ -17,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -233,6 +236,54 @@ TEST(ConfigDialog, CancelLeavesTheWallpaperEditsInTheSetButNoOptions)
     // The caller drops these by reloading the set.
     EXPECT_EQ(2, set.GetCount());
     EXPECT_EQ(1, set.GetFrequency(Priority::Low));
+}
+
+// The controls that Tab visits from the focus on, once round.
+std::vector<HWND> TabRound(HWND dialog)
+{
+    std::vector<HWND> visited;
+    const HWND start = ::GetFocus();
+    for (int presses = 0; presses < 40; ++presses) {
+        const HWND before = ::GetFocus();
+        test_support::PostKey(dialog, VK_TAB);
+        if (!test_support::PumpUntil([&] { return ::GetFocus() != before; }, std::chrono::seconds(5)))
+            break;
+        if (::GetFocus() == start)
+            break;
+        visited.push_back(::GetFocus());
+    }
+    return visited;
+}
+
+bool Contains(const std::vector<HWND>& windows, HWND window)
+{
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+TEST(ConfigDialog, TabReachesTheControlsOfTheShownPage)
+{
+    WallpaperSet set;
+    ConfigDialog dialog(&set);
+    ModalDialogDriver driver;
+    driver.Expect(IDD_CONFIG, [&](CDialog&) {
+        const Frame frame = FrameOf(dialog);
+        const HWND list = ::GetDlgItem(frame.wallpapers, IDC_WALLPAPER_LIST);
+        const HWND lowField = ::GetDlgItem(frame.options, IDC_LOW_FREQUENCY);
+        ::SetFocus(::GetDlgItem(frame.dialog, IDOK));
+        std::vector<HWND> round = TabRound(frame.dialog);
+        EXPECT_TRUE(Contains(round, list));
+        EXPECT_TRUE(Contains(round, ::GetDlgItem(frame.wallpapers, IDC_ADD_FILES)));
+        EXPECT_TRUE(Contains(round, ::GetDlgItem(frame.dialog, IDCANCEL)));
+        EXPECT_FALSE(Contains(round, lowField));
+
+        ClickTab(frame.tab, 1);
+        ::SetFocus(::GetDlgItem(frame.dialog, IDOK));
+        round = TabRound(frame.dialog);
+        EXPECT_TRUE(Contains(round, lowField));
+        EXPECT_FALSE(Contains(round, list));
+        ClickButton(frame.dialog, IDCANCEL);
+    });
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
 }
 
 TEST(ConfigDialog, AddFilesFromTheRunningDialogAddsEveryChosenBitmap)
