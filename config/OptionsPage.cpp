@@ -54,9 +54,9 @@ BOOL OptionsPage::CreatePage(CWnd* parent)
 {
     if (!Create(IDD_OPTIONS, parent))
         return FALSE;
-    // The dialog around the page would otherwise stop at the page: neither
-    // Tab nor a mnemonic would ever reach the page's controls, and a user
-    // without a mouse could change nothing. What DS_CONTROL gives a page.
+    // The dialog around the page would otherwise stop at the page: Tab
+    // would never reach the page's controls, and a user without a mouse
+    // could change nothing. What DS_CONTROL gives a page.
     ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     return TRUE;
 }

@@ -276,6 +276,11 @@ TEST(ConfigDialog, TabReachesTheControlsOfTheShownPage)
         EXPECT_TRUE(Contains(round, ::GetDlgItem(frame.dialog, IDCANCEL)));
         EXPECT_FALSE(Contains(round, lowField));
 
+        // Alt+N, the mnemonic of "Add (&none)".
+        const LPARAM altDown = 1 | (LPARAM{1} << 29);
+        ::PostMessageA(::GetFocus(), WM_SYSKEYDOWN, 'N', altDown);
+        EXPECT_TRUE(test_support::PumpUntil([&] { return set.GetCount() == 1; }));
+
         ClickTab(frame.tab, 1);
         ::SetFocus(::GetDlgItem(frame.dialog, IDOK));
         round = TabRound(frame.dialog);
