@@ -25,6 +25,7 @@
 
 namespace {
 
+using config_test::ClickTab;
 using config_test::PlaceOf;
 using config_test::Rows;
 using test_support::ClickButton;
@@ -41,16 +42,6 @@ Frame FrameOf(ConfigDialog& dialog)
 {
     return {dialog.m_hWnd, dialog.GetDlgItem(IDC_TAB), dialog.GetWallpapersPage().m_hWnd,
             dialog.GetOptionsPage().m_hWnd};
-}
-
-// A user's click on a tab, which the tab control answers with TCN_SELCHANGE.
-void ClickTab(HWND tab, int index)
-{
-    RECT item{};
-    ::SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    ::SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::SendMessageA(tab, WM_LBUTTONUP, 0, at);
 }
 
 int CurrentTab(HWND tab)

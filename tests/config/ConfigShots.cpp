@@ -7,6 +7,8 @@
 // holding the window's geometry for ImageMagick's -crop, and waits until the
 // script has taken the picture and removed the request. OUTPUT_FOLDER is a
 // Unix path (Wine's drive Z: is the Unix root).
+#include "ConfigTestSupport.h"
+
 #include "config/ConfigDialog.h"
 #include "config/WallpapersPage.h"
 #include "framework/CDialog.h"
@@ -84,15 +86,6 @@ void Shoot(HWND window, const char* name)
     }
 }
 
-void ClickTab(HWND tab, int index)
-{
-    RECT item{};
-    ::SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    ::SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::SendMessageA(tab, WM_LBUTTONUP, 0, at);
-}
-
 void SelectRow(HWND list, int row)
 {
     LVITEMA item{};
@@ -140,7 +133,7 @@ int main(int argc, char** argv)
         ::SetFocus(list);
         Shoot(shown.m_hWnd, "wallpapers");
         const HWND tab = ::GetDlgItem(shown.m_hWnd, IDC_TAB);
-        ClickTab(tab, 1);
+        config_test::ClickTab(tab, 1);
         Shoot(shown.m_hWnd, "options");
         shown.EndDialog(IDCANCEL);
     });

@@ -6,6 +6,7 @@
 #include "framework/CWnd.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <initializer_list>
 #include <optional>
@@ -41,6 +42,17 @@ UINT RowState(HWND list, int row, UINT mask);
 // Exactly these rows selected, one after another, as a user's clicks would
 // leave them (each selection change notifies the page).
 void SelectRows(HWND list, std::initializer_list<int> rows);
+
+// A user's click on a tab, which the tab control answers with TCN_SELCHANGE.
+// Inline: the screenshot program uses it too, without the rest.
+inline void ClickTab(HWND tab, int index)
+{
+    RECT item{};
+    ::SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    ::SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(tab, WM_LBUTTONUP, 0, at);
+}
 
 // Which of three consecutive radio buttons is checked: 0, 1, 2, or -1 for none.
 int CheckedOf(HWND page, int firstId);
