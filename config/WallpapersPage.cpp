@@ -23,6 +23,34 @@ int RowImage(std::int32_t showState)
     return showState >= ShowState::Tiled && showState <= ShowState::None ? showState : emptyImage;
 }
 
+// The buttons of a radio group stand for the values 0, 1 and 2 in order:
+// Tiled, Centered, Stretched, or Low, Normal, High.
+BOOL GetCheckedOf(const std::array<const CButton*, 3>& group, std::int32_t& value)
+{
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        if (group[i]->GetCheck() == BST_CHECKED) {
+            value = static_cast<std::int32_t>(i);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+// Any other value (None, or a number from a hand-edited profile) changes nothing.
+void CheckOf(const std::array<const CButton*, 3>& group, std::int32_t value)
+{
+    if (value < 0 || value >= static_cast<std::int32_t>(group.size()))
+        return;
+    for (std::size_t i = 0; i < group.size(); ++i)
+        group[i]->SetCheck(static_cast<std::int32_t>(i) == value ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void ClearOf(const std::array<const CButton*, 3>& group)
+{
+    for (const CButton* button : group)
+        button->SetCheck(BST_UNCHECKED);
+}
+
 } // namespace
 
 const MessageMap WallpapersPage::messageMap = MessageMapFor<WallpapersPage, CDialog,
@@ -146,58 +174,42 @@ CString WallpapersPage::PriorityText(std::int32_t priority)
 
 BOOL WallpapersPage::GetCheckedShowState(std::int32_t& showState) const
 {
-    const CButton* buttons[] = {&tiledButton, &centeredButton, &stretchedButton};
-    for (std::int32_t value = ShowState::Tiled; value <= ShowState::Stretched; ++value) {
-        if (buttons[value]->GetCheck() == BST_CHECKED) {
-            showState = value;
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return GetCheckedOf(ShowStateButtons(), showState);
 }
 
 void WallpapersPage::CheckShowState(std::int32_t showState) const
 {
-    if (showState < ShowState::Tiled || showState > ShowState::Stretched)
-        return;
-    tiledButton.SetCheck(showState == ShowState::Tiled ? BST_CHECKED : BST_UNCHECKED);
-    centeredButton.SetCheck(showState == ShowState::Centered ? BST_CHECKED : BST_UNCHECKED);
-    stretchedButton.SetCheck(showState == ShowState::Stretched ? BST_CHECKED : BST_UNCHECKED);
+    CheckOf(ShowStateButtons(), showState);
 }
 
 void WallpapersPage::ClearShowState() const
 {
-    tiledButton.SetCheck(BST_UNCHECKED);
-    centeredButton.SetCheck(BST_UNCHECKED);
-    stretchedButton.SetCheck(BST_UNCHECKED);
+    ClearOf(ShowStateButtons());
 }
 
 BOOL WallpapersPage::GetCheckedPriority(std::int32_t& priority) const
 {
-    const CButton* buttons[] = {&lowButton, &normalButton, &highButton};
-    for (std::int32_t value = Priority::Low; value <= Priority::High; ++value) {
-        if (buttons[value]->GetCheck() == BST_CHECKED) {
-            priority = value;
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return GetCheckedOf(PriorityButtons(), priority);
 }
 
 void WallpapersPage::CheckPriority(std::int32_t priority) const
 {
-    if (priority < Priority::Low || priority > Priority::High)
-        return;
-    lowButton.SetCheck(priority == Priority::Low ? BST_CHECKED : BST_UNCHECKED);
-    normalButton.SetCheck(priority == Priority::Normal ? BST_CHECKED : BST_UNCHECKED);
-    highButton.SetCheck(priority == Priority::High ? BST_CHECKED : BST_UNCHECKED);
+    CheckOf(PriorityButtons(), priority);
 }
 
 void WallpapersPage::ClearPriority() const
 {
-    lowButton.SetCheck(BST_UNCHECKED);
-    normalButton.SetCheck(BST_UNCHECKED);
-    highButton.SetCheck(BST_UNCHECKED);
+    ClearOf(PriorityButtons());
+}
+
+WallpapersPage::RadioGroup WallpapersPage::ShowStateButtons() const
+{
+    return {&tiledButton, &centeredButton, &stretchedButton};
+}
+
+WallpapersPage::RadioGroup WallpapersPage::PriorityButtons() const
+{
+    return {&lowButton, &normalButton, &highButton};
 }
 
 std::int32_t WallpapersPage::RowId(int row) const

@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <array>
 #include <cstdint>
 
 class WallpaperSet;
@@ -79,6 +80,9 @@ protected:
     void AddEntry(const WallpaperEntry& entry);
 
 private:
+    using RadioGroup = std::array<const CButton*, 3>;
+    RadioGroup ShowStateButtons() const;
+    RadioGroup PriorityButtons() const;
     std::int32_t RowId(int row) const;
 
     WallpaperSet* set;
