@@ -106,8 +106,9 @@ class TrayWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        // The shell's notification area comes up with the desktop, a moment
-        // after the first window of the session.
+        // The shell's notification area comes up with the desktop, which
+        // asking for it starts, a moment later.
+        ::GetDesktopWindow();
         ASSERT_TRUE(test_support::PumpUntil([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; },
                                             std::chrono::seconds(30)));
         ProfileFile& profile = AfxGetApp()->GetProfileFile();

@@ -1,0 +1,202 @@
+// The Startup shortcut as the shell reads it back, and the paths that must
+// not give a link under a cut-off name. The Startup folder is moved for a
+// test through the user's shell-folder settings, as a user or an
+// administrator may move it, and put back afterwards.
+#include "app/TrayApp.h"
+
+#include "framework/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr const char* ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+struct Link {
+    std::string target;
+    std::string arguments;
+    std::string description;
+};
+
+std::optional<Link> ReadLink(const std::string& file)
+{
+    const ComInit com;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  link.ReceiveVoid())))
+        return std::nullopt;
+    const ComPtr<IPersistFile> persist = link.As<IPersistFile>(IID_IPersistFile);
+    wchar_t wide[1024] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, 1024);
+    if (!persist || FAILED(persist->Load(wide, STGM_READ)))
+        return std::nullopt;
+    char text[3][MAX_PATH] = {};
+    link->GetPath(text[0], MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetArguments(text[1], MAX_PATH);
+    link->GetDescription(text[2], MAX_PATH);
+    return Link{text[0], text[1], text[2]};
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Names of the files in a folder.
+std::string FilesIn(const std::string& folder)
+{
+    std::string names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names += std::string(found.cFileName) + ";";
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+std::string TempFolder(const std::string& name)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + name;
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::string ThisExecutable()
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// An empty folder of exactly `length` characters under the temporary folder.
+std::string FolderOfLength(const std::string& base, std::size_t length)
+{
+    std::string folder = base + "\\";
+    folder += std::string(length - folder.size(), 'd');
+    EXPECT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) << folder;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    return folder;
+}
+
+TEST(ShellLink, IsWrittenAsTheShellReadsItAndReplacesAnOlderOne)
+{
+    const std::string folder = TempFolder("vistero-link");
+    const std::string file = folder + "\\Vistero.lnk";
+    ::DeleteFileA(file.c_str());
+
+    ASSERT_EQ(S_OK, TrayApp::CreateShellLink("C:\\Old\\Vistero.exe", file.c_str(), "/old", "Old"));
+    ASSERT_EQ(S_OK, TrayApp::CreateShellLink("C:\\Program Files\\Vistero\\Vistero.exe", file.c_str(), "/startup",
+                                             "Vistero"));
+    const std::optional<Link> link = ReadLink(file);
+    ASSERT_TRUE(link);
+    EXPECT_EQ("C:\\Program Files\\Vistero\\Vistero.exe", link->target);
+    EXPECT_EQ("/startup", link->arguments);
+    EXPECT_EQ("Vistero", link->description);
+    ::DeleteFileA(file.c_str());
+}
+
+TEST(ShellLink, PathThatDoesNotFitIsNotSavedUnderAShorterName)
+{
+    // 259 characters fit with the terminator; one more must not be cut to
+    // a file of another name in the same folder.
+    const std::string folder = FolderOfLength(TempFolder("vistero-long"), 240);
+    for (std::size_t length : {259u, 260u, 400u}) {
+        SCOPED_TRACE(length);
+        const std::string file = folder + "\\" + std::string(length - folder.size() - 5, 'n') + ".lnk";
+        ASSERT_EQ(length, file.size());
+        const HRESULT result = TrayApp::CreateShellLink(ThisExecutable().c_str(), file.c_str(), "/startup", "Vistero");
+        if (length < 260) {
+            EXPECT_EQ(S_OK, result);
+            EXPECT_TRUE(Exists(file));
+            ::DeleteFileA(file.c_str());
+        } else {
+            EXPECT_TRUE(FAILED(result));
+            EXPECT_EQ("", FilesIn(folder));
+        }
+    }
+}
+
+// The Startup folder moved to another place for the length of a test.
+class StartupFolderTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, ShellFoldersKey, 0, KEY_QUERY_VALUE, &key));
+        char value[1024] = {};
+        DWORD size = sizeof value - 1;
+        if (::RegQueryValueExA(key, "Startup", nullptr, &savedType, reinterpret_cast<BYTE*>(value), &size)
+            == ERROR_SUCCESS)
+            saved = std::string(value);
+        ::RegCloseKey(key);
+    }
+
+    void TearDown() override
+    {
+        if (saved)
+            ::RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup", savedType, saved->c_str(),
+                              static_cast<DWORD>(saved->size() + 1));
+        else
+            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup");
+    }
+
+    static void MoveStartupFolder(const std::string& folder)
+    {
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup", REG_SZ, folder.c_str(),
+                          static_cast<DWORD>(folder.size() + 1));
+    }
+
+    std::optional<std::string> saved;
+    DWORD savedType = REG_EXPAND_SZ;
+};
+
+TEST_F(StartupFolderTest, LinkGoesIntoTheFolderWithExactlyOneBackslash)
+{
+    // A folder at the root of a drive is named with its backslash.
+    for (const std::string& folder : {TempFolder("vistero-startup"), std::string("C:\\")}) {
+        SCOPED_TRACE(folder);
+        MoveStartupFolder(folder);
+        const std::string file = folder + (folder.back() == '\\' ? "" : "\\") + "Vistero.lnk";
+        ::DeleteFileA(file.c_str());
+
+        TrayApp::CreateStartupShortcut();
+        const std::optional<Link> link = ReadLink(file);
+        ASSERT_TRUE(link) << file;
+        EXPECT_EQ(0, lstrcmpiA(ThisExecutable().c_str(), link->target.c_str())) << link->target;
+        EXPECT_EQ("/startup", link->arguments);
+        EXPECT_EQ("Vistero", link->description);
+        ::DeleteFileA(file.c_str());
+    }
+}
+
+TEST_F(StartupFolderTest, FolderTooLongForTheLinkGetsNothing)
+{
+    // "\Vistero.lnk" makes 260 characters from 248: one too many.
+    const std::string folder = FolderOfLength(TempFolder("vistero-startup-long"), 248);
+    MoveStartupFolder(folder);
+    TrayApp::CreateStartupShortcut();
+    EXPECT_EQ("", FilesIn(folder));
+}
+
+} // namespace
