@@ -134,25 +134,8 @@ public:
     // Its visible configuration dialog, or null.
     HWND Dialog() const
     {
-        struct Search {
-            DWORD process;
-            HWND found;
-        } search{info.dwProcessId, nullptr};
-        ::EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto& search = *reinterpret_cast<Search*>(data);
-                char className[16] = {};
-                char caption[32] = {};
-                ::GetClassNameA(window, className, sizeof className);
-                ::GetWindowTextA(window, caption, sizeof caption);
-                if (ProcessOf(window) == search.process && ::IsWindowVisible(window)
-                    && lstrcmpA(className, "#32770") == 0 && lstrcmpA(caption, "Vistero 1.1") == 0) {
-                    search.found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        DialogSearch search{info.dwProcessId, nullptr};
+        ::EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
@@ -177,6 +160,26 @@ public:
     }
 
 private:
+    struct DialogSearch {
+        DWORD process;
+        HWND found;
+    };
+
+    static BOOL CALLBACK FindDialog(HWND window, LPARAM data)
+    {
+        auto& search = *reinterpret_cast<DialogSearch*>(data);
+        char className[16] = {};
+        char caption[32] = {};
+        ::GetClassNameA(window, className, sizeof className);
+        ::GetWindowTextA(window, caption, sizeof caption);
+        if (ProcessOf(window) == search.process && ::IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0
+            && lstrcmpA(caption, "Vistero 1.1") == 0) {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     PROCESS_INFORMATION info{};
 };
 
