@@ -60,68 +60,61 @@ std::vector<WallpaperEntry> ReadEveryNumber(Profile& profile)
     return list;
 }
 
-// Passes everything to a document, recording the update calls; RefreshProfile
-// stands for the file having been changed on disk since.
-class RecordingProfile : public Profile {
+// A document that records the update calls; RefreshProfile stands for the
+// file having been changed on disk since it was read.
+class RecordingProfile : public ProfileDocument {
 public:
-    ProfileDocument document;
     std::string textOnDisk;
     std::vector<std::string> calls;
     bool commitResult = true;
-    int updateDepth = 0;
+    bool inUpdate = false;
     int writesOutsideUpdate = 0;
 
-    int GetProfileInt(const char* s, const char* e, int d) override { return document.GetProfileInt(s, e, d); }
-    CString GetProfileString(const char* s, const char* e, const char* d) override
-    {
-        return document.GetProfileString(s, e, d);
-    }
-    bool WriteProfileInt(const char* s, const char* e, int v) override
-    {
-        writesOutsideUpdate += updateDepth == 0;
-        return document.WriteProfileInt(s, e, v);
-    }
     bool WriteProfileString(const char* s, const char* e, const char* v) override
     {
-        writesOutsideUpdate += updateDepth == 0;
-        return document.WriteProfileString(s, e, v);
+        writesOutsideUpdate += !inUpdate;
+        return ProfileDocument::WriteProfileString(s, e, v);
     }
-    std::vector<CString> GetProfileKeys(const char* s) override { return document.GetProfileKeys(s); }
     void RefreshProfile() override
     {
         calls.push_back("refresh");
-        document.Parse(textOnDisk);
+        Parse(textOnDisk);
     }
     void BeginProfileUpdate() override
     {
         calls.push_back("begin");
-        ++updateDepth;
+        inUpdate = true;
     }
     bool CommitProfileUpdate() override
     {
         calls.push_back("commit");
-        --updateDepth;
-        if (commitResult)
-            textOnDisk = document.Serialize();
+        inUpdate = false;
         return commitResult;
     }
 };
 
-TEST(WallpaperProfile, MissingProfileGivesAnEmptyListAndDefaultOptions)
+TEST(WallpaperProfile, MissingKeysReadAsDefaultsAndOptionsAreFloored)
 {
     WallpaperSet set;
     set.Add({"C:\\old.bmp", 1, 2});
     set.SetFrequency(Priority::Low, 30);
-    set.SetFrequency(Priority::Normal, 30);
-    set.SetFrequency(Priority::High, 30);
     set.SetChangeInterval(9);
-
     ProfileDocument none;
     set.Load(none);
     EXPECT_TRUE(Entries(set).empty());
     EXPECT_EQ(1, set.GetFrequency(Priority::Low));
     EXPECT_EQ(2, set.GetFrequency(Priority::Normal));
     EXPECT_EQ(4, set.GetFrequency(Priority::High));
+    EXPECT_EQ(0, set.GetChangeInterval());
+
+    ProfileDocument edited("[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=x\r\nShowstate0=-7\r\nPriority0=12\r\n"
+                           "FrequencyLow=0\r\nFrequencyNormal=2147483647\r\nFrequencyHigh=-3\r\n"
+                           "ChangeInterval=-10\r\n");
+    set.Load(edited);
+    EXPECT_EQ((std::vector<WallpaperEntry>{{"x", -7, 12}}), Entries(set));
+    EXPECT_EQ(1, set.GetFrequency(Priority::Low));
+    EXPECT_EQ(INT_MAX, set.GetFrequency(Priority::Normal));
+    EXPECT_EQ(1, set.GetFrequency(Priority::High));
     EXPECT_EQ(0, set.GetChangeInterval());
 }
 
@@ -141,20 +134,6 @@ TEST(WallpaperProfile, EmptyFileIsTheNoWallpaperEntryAndRepeatsAreSkipped)
         {"C:\\A.BMP", ShowState::Tiled, Priority::Normal},
     };
     EXPECT_EQ(expected, Entries(set));
-}
-
-TEST(WallpaperProfile, OptionsAreFlooredAndOutOfRangeValuesKept)
-{
-    ProfileDocument profile("[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=x\r\nShowstate0=-7\r\nPriority0=12\r\n"
-                            "FrequencyLow=0\r\nFrequencyNormal=2147483647\r\nFrequencyHigh=-3\r\n"
-                            "ChangeInterval=-10\r\n");
-    WallpaperSet set;
-    set.Load(profile);
-    EXPECT_EQ((std::vector<WallpaperEntry>{{"x", -7, 12}}), Entries(set));
-    EXPECT_EQ(1, set.GetFrequency(Priority::Low));
-    EXPECT_EQ(INT_MAX, set.GetFrequency(Priority::Normal));
-    EXPECT_EQ(1, set.GetFrequency(Priority::High));
-    EXPECT_EQ(0, set.GetChangeInterval());
 }
 
 TEST(WallpaperProfile, FirstSaveWritesTheDocumentedLines)
@@ -244,7 +223,7 @@ TEST(WallpaperProfile, ShrinkingListLeavesStaleKeysUnread)
     EXPECT_EQ((std::vector<WallpaperEntry>{{"C:\\1.bmp", 1, 2}, {"C:\\3.bmp", 1, 2}}), Entries(set));
 }
 
-TEST(WallpaperProfile, SaveIsOneUpdateAndReportsItsCommit)
+TEST(WallpaperProfile, SaveIsOneUpdateAndLoadRereadsTheStore)
 {
     RecordingProfile profile;
     WallpaperSet set;
@@ -258,14 +237,9 @@ TEST(WallpaperProfile, SaveIsOneUpdateAndReportsItsCommit)
     set.Add({"C:\\b.bmp", 0, 1});
     EXPECT_FALSE(set.Save(profile));
     EXPECT_EQ(2u, Entries(set).size());
-}
 
-TEST(WallpaperProfile, LoadReadsTheProfileAsItIsNow)
-{
-    RecordingProfile profile;
+    profile.calls.clear();
     profile.textOnDisk = "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\on-disk.bmp\r\n";
-    profile.document.Parse("[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\stale.bmp\r\n");
-    WallpaperSet set;
     set.Load(profile);
     EXPECT_EQ((std::vector<std::string>{"refresh"}), profile.calls);
     EXPECT_EQ((std::vector<WallpaperEntry>{{"C:\\on-disk.bmp", 0, 1}}), Entries(set));
