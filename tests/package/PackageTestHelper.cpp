@@ -10,6 +10,11 @@
 //                                        only on WM_CLOSE); READY is written
 //                                        once it exists, DONE once it is gone
 //   helper close                         posts WM_CLOSE to that window
+//   helper find                          succeeds while a "VisteroWnd" window
+//                                        (the real program's or the stand-in's)
+//                                        exists
+//   helper exit                          posts the Exit command to it, as the
+//                                        tray menu does
 //
 // Exit code 0 on success, 1 on failure (with a line on stderr), 2 on misuse.
 #include "framework/Handles.h"
@@ -168,10 +173,23 @@ int CloseStandIn()
     return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : Fail("PostMessageA", GetLastError());
 }
 
+int FindVistero()
+{
+    return FindWindowA(nullptr, WindowName) ? 0 : 1;
+}
+
+int ExitVistero()
+{
+    const HWND window = FindWindowA(nullptr, WindowName);
+    if (!window)
+        return Fail("FindWindowA", GetLastError());
+    return PostMessageA(window, WM_COMMAND, MAKEWPARAM(IdExit, 0), 0) ? 0 : Fail("PostMessageA", GetLastError());
+}
+
 int Usage()
 {
     std::fprintf(stderr, "usage: helper folders | link TARGET LINK ARGUMENTS | link-target LINK"
-                         " | window READY DONE [refuse] | close\n");
+                         " | window READY DONE [refuse] | close | find | exit\n");
     return 2;
 }
 
@@ -192,5 +210,9 @@ int main(int argc, char** argv)
         return RunStandIn(argv[2], argv[3], argc == 5);
     if (command == "close" && argc == 2)
         return CloseStandIn();
+    if (command == "find" && argc == 2)
+        return FindVistero();
+    if (command == "exit" && argc == 2)
+        return ExitVistero();
     return Usage();
 }
