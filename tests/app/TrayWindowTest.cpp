@@ -378,6 +378,48 @@ TEST_F(TrayWindowTest, DoubleClickOpensTheDialogAndOtherMouseMessagesDoNothing)
     EXPECT_EQ(std::vector<UINT>{IDD_CONFIG}, dialogs.Shown());
 }
 
+// The menu's loop runs inside the tray callback; a thread timer acts for the
+// user in it once the menu is on the screen: it notes the items and presses
+// the keys.
+struct MenuUser {
+    std::vector<UINT> keys;
+    std::vector<UINT> items;
+} menuUser;
+
+void CALLBACK ActInMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    const HWND menuWindow = ::FindWindowA("#32768", nullptr);
+    if (!menuWindow || !::IsWindowVisible(menuWindow))
+        return;  // next tick
+    ::KillTimer(nullptr, timer);
+    const auto menu = reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+        menuUser.items.push_back(::GetMenuItemID(menu, i));
+    for (UINT key : menuUser.keys)
+        ::PostMessageA(menuWindow, WM_KEYDOWN, key, 0);
+}
+
+TEST_F(TrayWindowTest, RightClickMenuOpensTheDialogOrExits)
+{
+    MakeWindow(0);
+    const auto chooseInMenu = [this](std::vector<UINT> keys) {
+        menuUser = MenuUser{std::move(keys), {}};
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, ActInMenu);
+        EXPECT_EQ(0, ::SendMessageA(window, WM_USER, 0, WM_RBUTTONUP));
+        ::KillTimer(nullptr, timer);  // when no menu came up
+        EXPECT_EQ((std::vector<UINT>{ID_OPEN_CONFIGURATION, ID_EXIT}), menuUser.items);
+    };
+
+    // The chosen command arrives as a message after the menu has closed.
+    dialogs.Expect(IDD_CONFIG, [](CDialog& dialog) { dialog.EndDialog(IDCANCEL); });
+    chooseInMenu({VK_DOWN, VK_RETURN});
+    EXPECT_TRUE(test_support::PumpUntil([this] { return dialogs.Pending() == 0; }));
+
+    chooseInMenu({VK_DOWN, VK_DOWN, VK_RETURN});
+    EXPECT_TRUE(test_support::PumpUntil([this] { return !::IsWindow(window); }));
+    EXPECT_EQ(std::vector<UINT>{IDD_CONFIG}, dialogs.Shown());
+}
+
 TEST_F(TrayWindowTest, IconComesBackWhenTheShellRestarts)
 {
     MakeWindow(0);
