@@ -36,12 +36,14 @@ std::string StartupFolder()
 
 // True when the path's last character, not merely its last byte, is a
 // backslash: in a double-byte code page the second byte of a character can
-// have the backslash's value.
+// have the backslash's value. The system's code page decides where the last
+// character begins, as it decided how the shell spelled the path.
 bool EndsInBackslash(const std::string& path)
 {
-    const auto* start = reinterpret_cast<const unsigned char*>(path.c_str());
-    const unsigned char* last = ::_mbsdec(start, start + path.size());
-    return last && ::_mbscmp(last, reinterpret_cast<const unsigned char*>("\\")) == 0;
+    if (path.empty())
+        return false;
+    const char* last = ::CharPrevExA(CP_ACP, path.c_str(), path.c_str() + path.size(), 0);
+    return ::_mbscmp(reinterpret_cast<const unsigned char*>(last), reinterpret_cast<const unsigned char*>("\\")) == 0;
 }
 
 } // namespace
