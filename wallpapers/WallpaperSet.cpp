@@ -33,32 +33,53 @@ WallpaperSet::WallpaperSet()
 
 bool WallpaperSet::Add(const WallpaperEntry& entry, std::int32_t* outId)
 {
-    // Lists are short, so a linear walk finds a duplicate path; byte-wise
-    // equality, as letter case can matter to the file system.
-    for (EntryTree::Index node = entries.First(); node != EntryTree::Nil; node = entries.Next(node)) {
-        if (entries.EntryAt(node).path == entry.path) {
-            if (outId)
-                *outId = entries.IdAt(node);
-            return false;
-        }
+    // Byte-wise equality, as letter case can matter to the file system.
+    const auto [first, last] = idsByPath.equal_range(entry.path.str());
+    if (first != last) {
+        std::int32_t existing = first->second;
+        for (auto it = first; it != last; ++it)
+            existing = it->second < existing ? it->second : existing;
+        if (outId)
+            *outId = existing;
+        return false;
     }
     const std::int32_t id = nextId;
     entries.Insert(id, entry);
+    idsByPath.emplace(entry.path.str(), id);
     if (outId)
         *outId = id;
     ++nextId;
     return true;
 }
 
+void WallpaperSet::Unindex(const CString& path, std::int32_t id)
+{
+    const auto [first, last] = idsByPath.equal_range(path.str());
+    for (auto it = first; it != last; ++it) {
+        if (it->second == id) {
+            idsByPath.erase(it);
+            return;
+        }
+    }
+}
+
 void WallpaperSet::Remove(std::int32_t id)
 {
-    entries.Remove(id);
+    if (const WallpaperEntry* found = entries.Find(id)) {
+        Unindex(found->path, id);
+        entries.Remove(id);
+    }
 }
 
 void WallpaperSet::Update(std::int32_t id, const WallpaperEntry& entry)
 {
-    if (WallpaperEntry* found = entries.Find(id))
+    if (WallpaperEntry* found = entries.Find(id)) {
+        if (found->path != entry.path) {
+            Unindex(found->path, id);
+            idsByPath.emplace(entry.path.str(), id);
+        }
         *found = entry;
+    }
 }
 
 void WallpaperSet::Get(std::int32_t id, WallpaperEntry& out)
@@ -70,6 +91,7 @@ void WallpaperSet::Get(std::int32_t id, WallpaperEntry& out)
 void WallpaperSet::Clear()
 {
     entries.Clear();
+    idsByPath.clear();
 }
 
 WallpaperSet::Iterator& WallpaperSet::Begin(IteratorHolder& holder) const

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -147,6 +149,98 @@ TEST(WallpaperSet, LookupsBetweenStepsDoNotDisturbAWalk)
     EXPECT_EQ(ids, seen);
     it->Next(); // past the end stays at the end
     EXPECT_TRUE(it->AtEnd());
+}
+
+// The duplicate check finds paths through an index of its own: whatever
+// Remove, Update and Clear did before, Add must answer as a walk over the
+// entries in id order would, reporting the first entry with the path.
+TEST(WallpaperSet, DuplicateCheckFollowsRemoveUpdateAndClear)
+{
+    WallpaperSet set;
+    std::int32_t a = 0, b = 0, c = 0, id = 0;
+    set.Add({"a"}, &a);
+    set.Add({"b"}, &b);
+    set.Add({"c"}, &c);
+
+    // An Update that moves an entry to a new path frees the old one.
+    set.Update(b, {"b2"});
+    EXPECT_FALSE(set.Add({"b2"}, &id));
+    EXPECT_EQ(b, id);
+    EXPECT_TRUE(set.Add({"b"}, &id));
+    const std::int32_t bAgain = id;
+    // Unknown ids index nothing and drop nothing.
+    set.Update(b + 100, {"ghost"});
+    set.Remove(b + 100);
+    EXPECT_TRUE(set.Add({"ghost"}));
+    EXPECT_FALSE(set.Add({"a"}, &id));
+    EXPECT_EQ(a, id);
+
+    // Update does not check paths, so two entries can share one; the first
+    // in id order is reported, and the other once the first is gone.
+    set.Update(c, {"a"});
+    EXPECT_FALSE(set.Add({"a"}, &id));
+    EXPECT_EQ(a, id);
+    set.Remove(a);
+    EXPECT_FALSE(set.Add({"a"}, &id));
+    EXPECT_EQ(c, id);
+    set.Update(c, {"c"});
+    EXPECT_TRUE(set.Add({"a"}));
+    EXPECT_FALSE(set.Add({"b"}, &id));
+    EXPECT_EQ(bAgain, id);
+
+    set.Clear();
+    for (const char* path : {"a", "b", "b2", "c", "ghost"})
+        EXPECT_TRUE(set.Add({path})) << path;
+}
+
+TEST(WallpaperSet, DuplicateCheckAgreesWithAWalkOverManyEdits)
+{
+    // A fixed pseudo-random run of edits against a plain list searched the
+    // way the set is defined to search.
+    WallpaperSet set;
+    std::vector<std::pair<std::int32_t, std::string>> model;
+    std::uint32_t state = 12345;
+    auto next = [&](std::uint32_t bound) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % bound;
+    };
+    auto firstWith = [&](const std::string& path) {
+        for (const auto& [id, p] : model)
+            if (p == path)
+                return id;
+        return 0;
+    };
+    std::int32_t nextId = 1;
+    for (int step = 0; step < 4000; ++step) {
+        std::string path = "p";
+        path += std::to_string(next(60));
+        const std::uint32_t action = next(100);
+        if (action < 55) {
+            std::int32_t got = 0;
+            const std::int32_t existing = firstWith(path);
+            ASSERT_EQ(existing == 0, set.Add({path.c_str()}, &got)) << "step " << step;
+            ASSERT_EQ(existing ? existing : nextId, got) << "step " << step;
+            if (!existing)
+                model.emplace_back(nextId++, path);
+        } else if (action < 99 && !model.empty()) {
+            const std::size_t victim = next(static_cast<std::uint32_t>(model.size()));
+            const std::int32_t id = model[victim].first;
+            if (action < 80) {
+                set.Remove(id);
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(victim));
+            } else {
+                set.Update(id, {path.c_str()});
+                model[victim].second = path;
+            }
+        } else if (action == 99) {
+            set.Clear();
+            model.clear();
+        }
+    }
+    std::vector<Walked> expected;
+    for (const auto& [id, path] : model)
+        expected.push_back({id, path});
+    EXPECT_EQ(expected, Walk(set));
 }
 
 // Counts its own destruction, to see what the holder deletes and when.
