@@ -4,7 +4,10 @@
 #include "res/resource.h"
 #include "wallpapers/WallpaperSet.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -21,6 +24,27 @@ constexpr int emptyImage = ShowState::None;
 int RowImage(std::int32_t showState)
 {
     return showState >= ShowState::Tiled && showState <= ShowState::None ? showState : emptyImage;
+}
+
+// What a row shows in the first column: the path, or "(none)".
+CString RowText(const WallpaperEntry& entry)
+{
+    CString text = entry.path;
+    if (text.IsEmpty())
+        text.LoadString(IDS_NO_WALLPAPER);
+    return text;
+}
+
+// A key whose byte order is the order in which the sorted list places its
+// rows: the user's locale's collation of the row text, as lstrcmp compares.
+std::string CollationKey(const CString& text)
+{
+    const int size = ::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text, -1, nullptr, 0);
+    if (size <= 0)
+        return std::string();
+    std::string key(static_cast<std::size_t>(size), '\0');
+    ::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text, -1, key.data(), size);
+    return key;
 }
 
 // The buttons of a radio group stand for the values 0, 1 and 2 in order:
@@ -121,23 +145,47 @@ BOOL WallpapersPage::OnInitDialog()
 void WallpapersPage::FillList()
 {
     listControl.DeleteAllItems();
+    // The sorted list finds a new row's place by comparing it with its rows
+    // from the top down, one by one (Wine's list control does), so rows given
+    // in ascending order each walk the whole list: n * n / 2 comparisons in
+    // the user's locale, 50 s for 5,000 entries. Given from the last row to
+    // the first, each row's place is the top, found at the first comparison.
+    // The control still sorts every row into place itself: a collation that
+    // differed from its own would cost time, never change the order.
+    struct Pending {
+        std::string key;
+        std::int32_t id;
+        const WallpaperEntry* entry;
+    };
+    std::vector<Pending> rows;
+    rows.reserve(static_cast<std::size_t>(set->GetCount()));
     WallpaperSet::IteratorHolder holder;
     for (WallpaperSet::Iterator& it = set->Begin(holder); !it.AtEnd(); it.Next())
-        InsertRow(it.Id(), it.Entry());
+        rows.push_back(Pending{CollationKey(RowText(it.Entry())), it.Id(), &it.Entry()});
+    std::stable_sort(rows.begin(), rows.end(), [](const Pending& a, const Pending& b) { return a.key > b.key; });
+    // Without this the control updates its scroll bars and scrolls its
+    // window for every row it takes.
+    listControl.SendMessage(WM_SETREDRAW, FALSE);
+    for (const Pending& row : rows)
+        InsertRow(row.id, *row.entry);
+    listControl.SendMessage(WM_SETREDRAW, TRUE);
     UpdateTestButton();
 }
 
 void WallpapersPage::InsertRow(std::int32_t id, const WallpaperEntry& entry)
 {
-    CString text = entry.path;
-    if (text.IsEmpty())
-        text.LoadString(IDS_NO_WALLPAPER);
-    // The control sorts the row into place and says where.
-    const int row = listControl.InsertItem(0, text);
+    // The control sorts the row into place and says where. Text, id and
+    // image in one message: each message after it would notify the page.
+    const CString text = RowText(entry);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.pszText = const_cast<char*>(text.GetString());
+    item.iImage = RowImage(entry.showState);
+    item.lParam = static_cast<LPARAM>(id);
+    const int row = listControl.InsertItem(&item);
     if (row < 0)
         return;
-    listControl.SetItem(row, 0, LVIF_PARAM, nullptr, 0, 0, 0, static_cast<LPARAM>(id));
-    SetRowColumns(row, entry);
+    listControl.SetItem(row, 1, LVIF_TEXT, PriorityText(entry.priority), 0, 0, 0, 0);
 }
 
 void WallpapersPage::RefreshRow(std::int32_t id, const WallpaperEntry& entry)

@@ -96,6 +96,56 @@ TEST_F(WallpapersPageTest, RowsShowTheSetSortedWithIdsImagesAndPriorityTexts)
     EXPECT_STREQ("Priority", heading);
 }
 
+TEST_F(WallpapersPageTest, RowsOfALongListComeInTheOrderTheControlSortsThemInto)
+{
+    // The page hands the rows over in an order of its own making; the rows
+    // must end where the control puts them when given one by one in id
+    // order, each with its own entry's id, image and priority.
+    std::vector<std::string> texts;
+    const char* const stems[] = {"C:\\Pictures\\", "C:\\pictures\\", "c:\\", "D:\\a b\\", "!", "\xE4", "_"};
+    for (int i = 0; i < 400; ++i) {
+        const int scrambled = (i * 149) % 400;
+        texts.push_back(std::string(stems[scrambled % 7]) + (scrambled % 2 ? "Sea" : "sea") +
+                        std::to_string(scrambled) + ".bmp");
+    }
+    texts.insert(texts.begin() + 123, "");
+    std::vector<std::int32_t> ids;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        ids.push_back(Add(texts[i].c_str(), static_cast<std::int32_t>(i % 4), static_cast<std::int32_t>(i % 3)));
+    Open();
+
+    const HWND reference = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SORTASCENDING, 0, 0,
+                                             100, 100, parent.m_hWnd, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, reference);
+    LVCOLUMNA column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 50;
+    ::SendMessageA(reference, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    for (const std::string& text : texts) {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.pszText = const_cast<char*>(text.empty() ? "(none)" : text.c_str());
+        ::SendMessageA(reference, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    std::vector<std::string> expectedOrder;
+    for (const Row& row : Rows(reference))
+        expectedOrder.push_back(row.text);
+    ::DestroyWindow(reference);
+
+    const std::vector<Row> rows = Rows(list);
+    ASSERT_EQ(texts.size(), rows.size());
+    std::vector<std::string> order;
+    for (const Row& row : rows) {
+        order.push_back(row.text);
+        const WallpaperEntry entry = EntryOf(static_cast<std::int32_t>(row.id));
+        EXPECT_EQ(entry.path.IsEmpty() ? std::string("(none)") : entry.path.str(), row.text);
+        EXPECT_EQ(entry.showState, row.image) << row;
+        const char* const priorities[] = {"Low", "Normal", "Hight"};
+        EXPECT_EQ(priorities[entry.priority], row.priority) << row;
+    }
+    EXPECT_EQ(expectedOrder, order);
+}
+
 TEST_F(WallpapersPageTest, RadioButtonsShowWhatTheSelectedRowsShare)
 {
     // A relative path (from a hand-edited profile) sorts before "(none)",
