@@ -1,0 +1,302 @@
+// The real Vistero.exe under bad input and faults of the platform, watched
+// from this second process: hand-edited profiles through a whole run, a
+// profile locked at OK, a Startup folder it can't write, bitmaps that are
+// gone or no bitmaps, a shell that restarts or refuses the icon. Every test
+// starts without a profile and puts the desktop settings back.
+#include "framework/ProfileDocument.h"
+#include "res/resource.h"
+#include "tests/reliability/Program.h"
+#include "wallpapers/WallpaperSet.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using reliability::Program;
+
+std::vector<WallpaperEntry> ListIn(const std::string& profileText)
+{
+    ProfileDocument document(profileText);
+    WallpaperSet set;
+    set.Load(document);
+    std::vector<WallpaperEntry> entries;
+    WallpaperSet::IteratorHolder it;
+    for (set.Begin(it); !it->AtEnd(); it->Next())
+        entries.push_back(it->Entry());
+    return entries;
+}
+
+// The icon is in the notification area: the shell accepts a change to it.
+bool IconShown(HWND window)
+{
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uFlags = NIF_TIP;
+    lstrcpyA(record.szTip, "Vistero 1.1");
+    return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+std::string SystemText(DWORD code)
+{
+    char text[512] = {};
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                     nullptr);
+    std::string line = text;
+    return line.substr(0, line.find_first_of("\r\n"));
+}
+
+class ProgramFaultTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero is still running from elsewhere";
+        ::GetDesktopWindow();
+        ASSERT_TRUE(reliability::WaitFor([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
+        reliability::RemoveProfile();
+        desktop = reliability::DesktopValues();
+        ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof applied, applied, 0);
+        startup = reliability::ShellFolder(CSIDL_STARTUP);
+        link = startup + "\\Vistero.lnk";
+    }
+
+    void TearDown() override
+    {
+        ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, applied, SPIF_UPDATEINIFILE);
+        reliability::RestoreDesktopValues(desktop);
+        EXPECT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero was left running";
+    }
+
+    std::map<std::string, std::string> desktop;
+    char applied[MAX_PATH + 1] = {};
+    std::string startup;
+    std::string link;
+};
+
+// Each file of tests/data/profiles as the profile of a whole run: started,
+// dialog opened, OK, Exit. The program lives through it and saves the list
+// it read. Frequencies the Options page can't show in its ranges make OK
+// ask for sensible numbers first, as for a user.
+TEST_F(ProgramFaultTest, HandEditedProfilesGoThroughAWholeRunAndTheListSurvivesOk)
+{
+    int files = 0, fieldsFixed = 0;
+    for (const auto& item : fs::directory_iterator(fs::path(VISTERO_TEST_DATA) / "profiles")) {
+        if (item.path().extension() != ".ini")
+            continue;
+        SCOPED_TRACE(item.path().filename().string());
+        ++files;
+        const std::string text = reliability::FileBytes(item.path().string());
+        reliability::RemoveProfile();
+        reliability::WriteFileBytes(reliability::ProfilePath(), text);
+
+        Program vistero("/startup");
+        ASSERT_TRUE(vistero.WaitForTrayWindow());
+        ASSERT_TRUE(vistero.OpenDialog());
+        if (!vistero.CloseDialog(IDOK)) {
+            const HWND box = vistero.MessageBox();
+            ASSERT_NE(nullptr, box) << "OK neither closed the dialog nor said why";
+            EXPECT_NE(std::string::npos, Program::MessageBoxText(box).find("Please enter a number"));
+            ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() == nullptr; }));
+            const HWND page = ::GetParent(Program::Control(vistero.ConfigDialog(), IDC_LOW_FREQUENCY));
+            ::SetDlgItemTextA(page, IDC_LOW_FREQUENCY, "50");
+            ::SetDlgItemTextA(page, IDC_HIGH_FREQUENCY, "200");
+            ::SetDlgItemTextA(page, IDC_INTERVAL, "30");
+            ASSERT_TRUE(vistero.CloseDialog(IDOK));
+            ++fieldsFixed;
+        }
+        ASSERT_TRUE(vistero.Exit()) << "the program did not end well after OK";
+        EXPECT_EQ(text, reliability::FileBytes(reliability::ProfilePath() + ".bak")) << "OK saved nothing";
+        EXPECT_EQ(ListIn(text), ListIn(reliability::FileBytes(reliability::ProfilePath())));
+    }
+    EXPECT_GT(files, 15);
+    std::printf("hand-edited profiles: %d files through start, dialog, OK and Exit; %d needed the Options fields "
+                "put in range before OK; lists lost: 0\n",
+                files, fieldsFixed);
+}
+
+// Another program holds the profile open without sharing while the user
+// presses OK: a message names the file and the system's reason, the file
+// stays as it was, and the edits wait in memory for the next OK.
+TEST_F(ProgramFaultTest, ProfileLockedAtOkIsReportedAndTheEditsWaitForTheNextOk)
+{
+    const std::string old = "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\Pictures\\sea.bmp\r\n";
+    reliability::WriteFileBytes(reliability::ProfilePath(), old);
+    Program vistero("/startup");
+    ASSERT_TRUE(vistero.WaitForTrayWindow());
+
+    const HANDLE lock = ::CreateFileA(reliability::ProfilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    ASSERT_TRUE(vistero.OpenDialog());
+    ::SendMessageA(Program::Control(vistero.ConfigDialog(), IDC_ADD_NONE), BM_CLICK, 0, 0);
+    ASSERT_TRUE(vistero.CloseDialog(IDOK));
+    ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() != nullptr; })) << "the failure went unsaid";
+    const std::string message = Program::MessageBoxText(vistero.MessageBox());
+    std::printf("profile locked at OK: \"%s\"\n", message.c_str());
+    EXPECT_NE(std::string::npos, message.find(reliability::ProfilePath())) << message;
+    EXPECT_TRUE(message.find(SystemText(ERROR_SHARING_VIOLATION)) != std::string::npos ||
+                message.find(SystemText(ERROR_ACCESS_DENIED)) != std::string::npos)
+        << message;
+    ::PostMessageA(vistero.MessageBox(), WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() == nullptr; }));
+
+    char held[256] = {};
+    DWORD read = 0;
+    ::ReadFile(lock, held, sizeof held, &read, nullptr);
+    ::CloseHandle(lock);
+    EXPECT_EQ(old, std::string(held, read)) << "the locked file changed";
+    EXPECT_EQ(old, reliability::FileBytes(reliability::ProfilePath()));
+    EXPECT_EQ("(missing)", reliability::FileBytes(reliability::ProfilePath() + ".tmp"));
+
+    // Unlocked: the dialog shows the kept edit, and OK saves it.
+    ASSERT_TRUE(vistero.OpenDialog());
+    EXPECT_EQ(2, ListView_GetItemCount(Program::Control(vistero.ConfigDialog(), IDC_WALLPAPER_LIST)));
+    ASSERT_TRUE(vistero.CloseDialog(IDOK));
+    ASSERT_TRUE(vistero.Exit());
+    EXPECT_EQ((std::vector<WallpaperEntry>{{"C:\\Pictures\\sea.bmp", ShowState::Tiled, Priority::Normal},
+                                           {"", ShowState::None, Priority::Normal}}),
+              ListIn(reliability::FileBytes(reliability::ProfilePath())));
+}
+
+// The shortcut can't be written: start-up goes on all the same.
+TEST_F(ProgramFaultTest, StartupFolderMissingOrUnwritableDoesNotStopTheStart)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"the Startup folder is missing", [] {}},
+        {"a folder takes the shortcut's name", [this] { ::CreateDirectoryA(link.c_str(), nullptr); }},
+        {"a file takes the Startup folder's name", [this] { reliability::WriteFileBytes(startup, "not a folder"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::DeleteFileA(link.c_str());
+        ::RemoveDirectoryA(link.c_str());
+        ASSERT_TRUE(::RemoveDirectoryA(startup.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND);
+        c.make();
+
+        Program vistero("/startup");
+        EXPECT_TRUE(vistero.WaitForTrayWindow());
+        EXPECT_TRUE(vistero.Exit());
+
+        ::RemoveDirectoryA(link.c_str());
+        ::DeleteFileA(startup.c_str());
+        ::CreateDirectoryA(startup.c_str(), nullptr);
+    }
+}
+
+// A timed change and the end of the session write a path whose file is gone
+// or is no bitmap all the same; what the desktop shows is the system's affair
+// (Wine's own wallpaper setting drops an empty file's path, for one).
+TEST_F(ProgramFaultTest, BitmapsThatAreGoneOrNoBitmapsAreWrittenAllTheSame)
+{
+    const std::string folder = (fs::temp_directory_path() / "vistero-not-bitmaps").string();
+    fs::create_directories(folder);
+    reliability::WriteFileBytes(folder + "\\text.bmp", "this is no bitmap\r\n");
+    reliability::WriteFileBytes(folder + "\\empty.bmp", "");
+    reliability::WriteFileBytes(folder + "\\cut.bmp", "BM\x36\x30");
+    const auto value = [](const char* name) { return reliability::DesktopValues()[name]; };
+    const auto sz = [](const std::string& text) { return std::to_string(REG_SZ) + ":" + text + '\0'; };
+    for (const std::string& path : {folder + "\\gone.bmp", folder + "\\text.bmp", folder + "\\empty.bmp",
+                                    folder + "\\cut.bmp", std::string("Z:\\no\\such\\folder\\sea.bmp")}) {
+        SCOPED_TRACE(path);
+        reliability::WriteFileBytes(reliability::ProfilePath(), "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=" + path +
+                                                                    "\r\nShowstate0=2\r\nChangeInterval=1\r\n");
+        Program vistero("/startup");
+        ASSERT_TRUE(vistero.WaitForTrayWindow());
+        for (UINT message : {UINT{WM_TIMER}, UINT{WM_ENDSESSION}}) {
+            SCOPED_TRACE(message == WM_TIMER ? "timed change" : "end of the session");
+            for (const char* name : {"Wallpaper", "TileWallpaper", "WallpaperStyle"})
+                ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, REG_SZ, "before", 7);
+            DWORD_PTR result = 0;
+            ASSERT_TRUE(::SendMessageTimeoutA(vistero.TrayWindow(), message, message == WM_TIMER ? 1 : TRUE, 0,
+                                              SMTO_NORMAL, 10000, &result));
+            EXPECT_EQ(sz("0"), value("TileWallpaper"));
+            EXPECT_EQ(sz("2"), value("WallpaperStyle"));
+            if (message == WM_ENDSESSION)
+                EXPECT_EQ(sz(path), value("Wallpaper"));
+            else
+                EXPECT_NE(sz("before"), value("Wallpaper"));
+        }
+        EXPECT_TRUE(vistero.Exit());
+    }
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+// A shell that starts again has lost every icon and says so with
+// "TaskbarCreated" to all top-level windows: the icon comes back.
+TEST_F(ProgramFaultTest, IconComesBackWhenTheShellAnnouncesItsRestart)
+{
+    Program vistero("/startup");
+    ASSERT_TRUE(vistero.WaitForTrayWindow());
+    const HWND window = vistero.TrayWindow();
+    ASSERT_TRUE(reliability::WaitFor([window] { return IconShown(window); }));
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &record));
+    ASSERT_FALSE(IconShown(window));
+
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 10000,
+                          &result);
+    EXPECT_TRUE(reliability::WaitFor([window] { return IconShown(window); }));
+    EXPECT_TRUE(vistero.Exit());
+}
+
+// A notification area that refuses the icon: a window of the shell's class
+// in this process, found before the real one, answers every request with
+// FALSE. Without an icon the program could never be reached, so it ends at
+// once: code 0, no window, no dialog, no shortcut.
+int refusedRequests = 0;
+
+LRESULT CALLBACK RefusingTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA) {
+        ++refusedRequests;
+        return FALSE;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(ProgramFaultTest, RefusedIconEndsTheProgramCleanly)
+{
+    WNDCLASSA trayClass{};
+    trayClass.lpfnWndProc = RefusingTrayProc;
+    trayClass.hInstance = ::GetModuleHandleA(nullptr);
+    trayClass.lpszClassName = "Shell_TrayWnd";
+    ASSERT_TRUE(::RegisterClassA(&trayClass));
+    const HWND refusing = ::CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                            trayClass.hInstance, nullptr);
+    ASSERT_EQ(refusing, ::FindWindowA("Shell_TrayWnd", nullptr)) << "the real shell would still answer";
+    ::DeleteFileA(link.c_str());
+
+    refusedRequests = 0;
+    {
+        Program vistero("");  // a start by hand, which would open the dialog
+        ASSERT_TRUE(vistero.Ended()) << "the program stayed without an icon";
+        EXPECT_EQ(0u, vistero.ExitCode());
+    }
+    EXPECT_GE(refusedRequests, 1) << "the program never asked for its icon";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(link.c_str())) << "a shortcut was written";
+    ::DestroyWindow(refusing);
+    ::UnregisterClassA("Shell_TrayWnd", trayClass.hInstance);
+}
+
+} // namespace
