@@ -2,6 +2,9 @@
 # make run    installs what is missing, builds, starts Vistero under Wine
 # make package builds the installers and the portable zips
 # make fuzz   fuzzes the profile loader for FUZZ_SECONDS (default 600)
+# make soak   runs the reliability tests with the long ones at full length
+#             (1,000 killed saves; 10,000 timed changes, 1,000 dialogs and
+#             1,000 menus in one process) and prints their figures
 
 X64 := build/windows-x64
 X86 := build/windows-x86
@@ -9,7 +12,7 @@ NATIVE := build/native
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run fuzz
+.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run fuzz soak
 
 all: build
 
@@ -50,3 +53,6 @@ run: setup build-x64
 fuzz: setup $(FUZZ)/build.ninja
 	cmake --build --preset fuzz
 	scripts/fuzz $(FUZZ) $(FUZZ_SECONDS)
+
+soak: setup build-x64
+	scripts/soak $(X64)

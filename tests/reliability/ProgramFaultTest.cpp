@@ -15,6 +15,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -145,7 +146,9 @@ TEST_F(ProgramFaultTest, ProfileLockedAtOkIsReportedAndTheEditsWaitForTheNextOk)
     ASSERT_TRUE(vistero.CloseDialog(IDOK));
     ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() != nullptr; })) << "the failure went unsaid";
     const std::string message = Program::MessageBoxText(vistero.MessageBox());
-    std::printf("profile locked at OK: \"%s\"\n", message.c_str());
+    std::string oneLine = message;
+    std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+    std::printf("profile locked at OK: the message reads \"%s\"\n", oneLine.c_str());
     EXPECT_NE(std::string::npos, message.find(reliability::ProfilePath())) << message;
     EXPECT_TRUE(message.find(SystemText(ERROR_SHARING_VIOLATION)) != std::string::npos ||
                 message.find(SystemText(ERROR_ACCESS_DENIED)) != std::string::npos)
