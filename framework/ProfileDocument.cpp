@@ -37,6 +37,22 @@ std::string Fold(std::string_view text)
     return folded;
 }
 
+char FoldChar(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualFolded(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldChar(a[i]) != FoldChar(b[i]))
+            return false;
+    }
+    return true;
+}
+
 bool HasLineBreak(std::string_view text)
 {
     return text.find_first_of("\r\n") != std::string_view::npos;
@@ -66,6 +82,78 @@ bool NeedsQuotes(std::string_view value)
 }
 
 } // namespace
+
+std::uint32_t ProfileDocument::KeyIndex::Hash(std::string_view name)
+{
+    // FNV-1a over the folded bytes.
+    std::uint32_t hash = 2166136261u;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(FoldChar(c));
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+std::size_t ProfileDocument::KeyIndex::Find(const std::vector<Line>& body, std::string_view name,
+                                            std::uint32_t hash) const
+{
+    if (slots.empty())
+        return None;
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots[i];
+        if (slot.line == Empty)
+            return None;
+        if (slot.line != Erased && slot.hash == hash && EqualFolded(body[slot.line].Name(), name))
+            return slot.line;
+    }
+}
+
+void ProfileDocument::KeyIndex::Insert(std::uint32_t hash, std::size_t line)
+{
+    // At most three quarters full, erased slots counted, so that every
+    // probe meets an empty slot soon.
+    if ((taken + 1) * 4 > slots.size() * 3)
+        Grow();
+    const std::size_t mask = slots.size() - 1;
+    std::size_t i = hash & mask;
+    while (slots[i].line != Empty && slots[i].line != Erased)
+        i = (i + 1) & mask;
+    if (slots[i].line == Empty)
+        ++taken;
+    slots[i] = Slot{hash, static_cast<std::uint32_t>(line)};
+}
+
+void ProfileDocument::KeyIndex::Erase(std::uint32_t hash, std::size_t line)
+{
+    if (slots.empty())
+        return;
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t i = hash & mask; slots[i].line != Empty; i = (i + 1) & mask) {
+        if (slots[i].line == line) {
+            slots[i].line = Erased;
+            return;
+        }
+    }
+}
+
+void ProfileDocument::KeyIndex::Grow()
+{
+    std::vector<Slot> old = std::move(slots);
+    std::size_t live = 0;
+    for (const Slot& slot : old)
+        live += slot.line != Empty && slot.line != Erased;
+    // Twice the live slots: half full after growing, erased ones dropped.
+    std::size_t size = 16;
+    while (size < (live + 1) * 2)
+        size *= 2;
+    slots.assign(size, Slot{});
+    taken = 0;
+    for (const Slot& slot : old) {
+        if (slot.line != Empty && slot.line != Erased)
+            Insert(slot.hash, slot.line);
+    }
+}
 
 ProfileDocument::ProfileDocument(std::string_view text)
 {
@@ -145,8 +233,12 @@ void ProfileDocument::Parse(std::string_view text)
             ParseKey(line, first);
         section.body.push_back(std::move(line));
         const Line& added = section.body.back();
-        if (added.isKey)
-            section.keys.emplace(Fold(added.Name()), section.body.size() - 1);
+        if (added.isKey) {
+            // The first of two equal keys is the one that reads.
+            const std::uint32_t hash = KeyIndex::Hash(added.Name());
+            if (section.keys.Find(section.body, added.Name(), hash) == KeyIndex::None)
+                section.keys.Insert(hash, section.body.size() - 1);
+        }
     }
     sections[current].trailing = std::move(blanks);
 }
@@ -238,8 +330,9 @@ const ProfileDocument::Line* ProfileDocument::FindLine(std::string_view section,
     if (foundSection == sectionIndex.end())
         return nullptr;
     const Section& found = sections[foundSection->second];
-    const auto foundKey = found.keys.find(Fold(Trim(entry)));
-    return foundKey == found.keys.end() ? nullptr : &found.body[foundKey->second];
+    const std::string_view name = Trim(entry);
+    const std::size_t line = found.keys.Find(found.body, name, KeyIndex::Hash(name));
+    return line == KeyIndex::None ? nullptr : &found.body[line];
 }
 
 std::optional<std::string_view> ProfileDocument::Find(std::string_view section, std::string_view entry) const
@@ -334,9 +427,9 @@ bool ProfileDocument::WriteProfileString(const char* section, const char* entry,
     if (!target)
         target = &AddSection(sectionName);
 
-    std::string foldedName = Fold(name);
-    if (const auto found = target->keys.find(foldedName); found != target->keys.end()) {
-        Line& line = target->body[found->second];
+    const std::uint32_t hash = KeyIndex::Hash(name);
+    if (const std::size_t found = target->keys.Find(target->body, name, hash); found != KeyIndex::None) {
+        Line& line = target->body[found];
         if (line.Value() != text) {
             const std::string spelling(line.Name());
             SetKeyLine(line, spelling, text);
@@ -348,7 +441,7 @@ bool ProfileDocument::WriteProfileString(const char* section, const char* entry,
     line.ending = Ending::CrLf;
     SetKeyLine(line, name, text);
     target->body.push_back(std::move(line));
-    target->keys.emplace(std::move(foldedName), target->body.size() - 1);
+    target->keys.Insert(hash, target->body.size() - 1);
     return true;
 }
 
@@ -357,18 +450,17 @@ bool ProfileDocument::DeleteKey(std::string_view section, std::string_view entry
     Section* target = FindSection(Fold(section));
     if (!target)
         return true;
-    const std::string foldedName = Fold(entry);
-    const auto found = target->keys.find(foldedName);
-    if (found == target->keys.end())
+    const std::uint32_t hash = KeyIndex::Hash(entry);
+    const std::size_t index = target->keys.Find(target->body, entry, hash);
+    if (index == KeyIndex::None)
         return true;
-    const std::size_t index = found->second;
     target->body[index].deleted = true;
-    target->keys.erase(found);
+    target->keys.Erase(hash, index);
     // A later line of the same name is now the one that reads.
     for (std::size_t i = index + 1; i < target->body.size(); ++i) {
         const Line& line = target->body[i];
-        if (line.isKey && !line.deleted && Fold(line.Name()) == foldedName) {
-            target->keys.emplace(foldedName, i);
+        if (line.isKey && !line.deleted && EqualFolded(line.Name(), entry)) {
+            target->keys.Insert(hash, i);
             break;
         }
     }

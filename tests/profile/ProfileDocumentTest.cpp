@@ -7,6 +7,7 @@
 #include <climits>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -263,6 +264,42 @@ TEST(ProfileDocument, ThirtyThousandKeysRoundTrip)
         ASSERT_TRUE(reread.WriteProfileInt(List, ("Priority" + std::to_string(i)).c_str(), 7));
     EXPECT_EQ(document.Serialize().size(), reread.Serialize().size());
     EXPECT_EQ(keys, Names(reread.GetProfileKeys(List)));
+}
+
+TEST(ProfileDocument, KeysStayFoundThroughDeletionsAndRewritesInAnyCase)
+{
+    // Deleted keys leave marks in the index that later lookups must step
+    // over, and growing the index drops them: every key must read as a plain
+    // map of its last value says, whatever the case it is asked in.
+    ProfileDocument document;
+    std::map<int, std::string> model;
+    auto name = [](int n, int spelling) {
+        std::string text = (spelling % 3 == 0 ? "Key" : spelling % 3 == 1 ? "KEY" : "key") + std::to_string(n);
+        return text;
+    };
+    for (int round = 0; round < 6; ++round) {
+        for (int n = 0; n < 1500; ++n) {
+            if ((n + round) % 4 == 0) {
+                ASSERT_TRUE(document.WriteProfileString(List, name(n, round + n).c_str(), nullptr));
+                model.erase(n);
+            } else if ((n * 7 + round) % 3 != 0) {
+                const std::string value = std::to_string(round * 10000 + n);
+                ASSERT_TRUE(document.WriteProfileString(List, name(n, round).c_str(), value.c_str()));
+                model[n] = value;
+            }
+        }
+        for (int n = 0; n < 1500; ++n) {
+            const auto found = model.find(n);
+            ASSERT_EQ(found == model.end() ? "none" : found->second,
+                      document.GetProfileString(List, name(n, n + round + 1).c_str(), "none").str())
+                << "round " << round << ", key " << n;
+        }
+    }
+    // Written back and read again, the document says the same.
+    ProfileDocument reread(document.Serialize());
+    for (const auto& [n, value] : model)
+        ASSERT_EQ(value, reread.GetProfileString(List, name(n, n).c_str(), "none").str()) << n;
+    EXPECT_EQ(model.size(), reread.GetProfileKeys(List).size());
 }
 
 TEST(ProfileDocument, HandEditedProfilesRoundTripAndReadAsDocumented)
