@@ -34,18 +34,25 @@ WallpaperSet::WallpaperSet()
 bool WallpaperSet::Add(const WallpaperEntry& entry, std::int32_t* outId)
 {
     // Byte-wise equality, as letter case can matter to the file system.
-    const auto [first, last] = idsByPath.equal_range(entry.path.str());
-    if (first != last) {
-        std::int32_t existing = first->second;
-        for (auto it = first; it != last; ++it)
-            existing = it->second < existing ? it->second : existing;
+    const std::size_t hash = PathHash(entry.path);
+    const auto [first, last] = idsByPath.equal_range(hash);
+    bool found = false;
+    std::int32_t existing = 0;
+    for (auto it = first; it != last; ++it) {
+        const WallpaperEntry* candidate = entries.Find(it->second);
+        if (candidate && candidate->path == entry.path && (!found || it->second < existing)) {
+            existing = it->second;
+            found = true;
+        }
+    }
+    if (found) {
         if (outId)
             *outId = existing;
         return false;
     }
     const std::int32_t id = nextId;
     entries.Insert(id, entry);
-    idsByPath.emplace(entry.path.str(), id);
+    idsByPath.emplace(hash, id);
     if (outId)
         *outId = id;
     ++nextId;
@@ -54,7 +61,7 @@ bool WallpaperSet::Add(const WallpaperEntry& entry, std::int32_t* outId)
 
 void WallpaperSet::Unindex(const CString& path, std::int32_t id)
 {
-    const auto [first, last] = idsByPath.equal_range(path.str());
+    const auto [first, last] = idsByPath.equal_range(PathHash(path));
     for (auto it = first; it != last; ++it) {
         if (it->second == id) {
             idsByPath.erase(it);
@@ -76,7 +83,7 @@ void WallpaperSet::Update(std::int32_t id, const WallpaperEntry& entry)
     if (WallpaperEntry* found = entries.Find(id)) {
         if (found->path != entry.path) {
             Unindex(found->path, id);
-            idsByPath.emplace(entry.path.str(), id);
+            idsByPath.emplace(PathHash(entry.path), id);
         }
         *found = entry;
     }

@@ -3,7 +3,9 @@
 #include "wallpapers/EntryTree.h"
 #include "wallpapers/WallpaperEntry.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -119,15 +121,18 @@ public:
 private:
     std::int64_t WeightSum() const;
     bool PickAt(std::int64_t r, WallpaperEntry& out) const;
+    static std::size_t PathHash(const CString& path) { return std::hash<std::string>{}(path.str()); }
     void Unindex(const CString& path, std::int32_t id);
 
     EntryTree entries;
-    // Every entry's id under its path, kept in step with the tree, so that
-    // Add finds a duplicate without walking the list: a walk made loading n
-    // entries cost n * n / 2 comparisons (seconds for 10,000). A path can be
-    // here twice only after Update gave an entry another's path; Add then
-    // reports the smallest id, the one a walk in id order would meet first.
-    std::unordered_multimap<std::string, std::int32_t> idsByPath;
+    // Every entry's id under the hash of its path, kept in step with the
+    // tree, so that Add finds a duplicate without walking the list: a walk
+    // made loading n entries cost n * n / 2 comparisons (seconds for 10,000).
+    // Hashes, not copies of the paths, to keep the resident program small;
+    // Add compares the paths of the few entries a hash names. Two entries
+    // have one path only after Update gave one the other's; Add then reports
+    // the smaller id, the one a walk in id order would meet first.
+    std::unordered_multimap<std::size_t, std::int32_t> idsByPath;
     std::int32_t nextId = 1;
     std::int32_t frequencyLow = 1;
     std::int32_t frequencyNormal = 2;
