@@ -59,3 +59,5 @@ function(vistero_add_core_test name)
   include(GoogleTest)
   gtest_discover_tests(${name} PROPERTIES LABELS native DISCOVERY_TIMEOUT 60)
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/DelayLoad.cmake)

@@ -151,6 +151,10 @@ HWND CDialog::CreateFromTemplate(UINT id, HWND parentOrOwner, bool forModal)
     if (forModal)
         TemplateStyle(dialogTemplate) &= ~static_cast<DWORD>(WS_VISIBLE);
 
+    // The common control classes of the template, registered at the first
+    // dialog. They may refuse one of the classes on an old system; the
+    // dialog then lacks a control but still opens.
+    AfxInitCommonControls();
     initFailed = false;
     CreationScope scope(*this);
     HWND window = ::CreateDialogIndirectParamA(

@@ -96,7 +96,7 @@ std::string BaseNameOf(std::string_view path, UINT codePage)
     return std::string(name);
 }
 
-BOOL AfxWinInit(HINSTANCE instance, const char* commandLine)
+void AfxInitApplication(HINSTANCE instance, const char* commandLine)
 {
     initialisedInstance = instance;
     if (CWinApp* app = AfxGetApp()) {
@@ -108,10 +108,23 @@ BOOL AfxWinInit(HINSTANCE instance, const char* commandLine)
         app->arguments = ArgumentTextOf(commandLine ? commandLine : "");
         app->m_lpszCmdLine = app->arguments.c_str();
     }
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES;
-    return ::InitCommonControlsEx(&controls);
+}
+
+BOOL AfxInitCommonControls()
+{
+    static const BOOL registered = [] {
+        INITCOMMONCONTROLSEX controls{};
+        controls.dwSize = sizeof controls;
+        controls.dwICC = ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES;
+        return ::InitCommonControlsEx(&controls);
+    }();
+    return registered;
+}
+
+BOOL AfxWinInit(HINSTANCE instance, const char* commandLine)
+{
+    AfxInitApplication(instance, commandLine);
+    return AfxInitCommonControls();
 }
 
 int AfxWinMain(HINSTANCE instance, const char* commandLine)
@@ -120,9 +133,9 @@ int AfxWinMain(HINSTANCE instance, const char* commandLine)
     if (!app)
         return 1;
     try {
-        // The common controls may refuse one of the classes on an old
-        // system; the dialogs then lack a control but the program still runs.
-        AfxWinInit(instance, commandLine);
+        // The common controls wait for the first dialog (CDialog), which
+        // a silent start never opens.
+        AfxInitApplication(instance, commandLine);
         if (!app->InitInstance())
             return 0;
         app->Run();

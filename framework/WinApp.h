@@ -20,7 +20,7 @@ class ProfileFile;
 class CWinApp : public Profile {
 public:
     // Without a name, the application is named after the executable's base
-    // name (once AfxWinInit knows the module).
+    // name (once AfxInitApplication knows the module).
     explicit CWinApp(const char* appName = nullptr);
     ~CWinApp() override;
     CWinApp(const CWinApp&) = delete;
@@ -57,7 +57,7 @@ public:
     const char* m_lpszCmdLine = "";
 
 private:
-    friend BOOL AfxWinInit(HINSTANCE instance, const char* commandLine);
+    friend void AfxInitApplication(HINSTANCE instance, const char* commandLine);
 
     std::string appName;
     bool nameGiven;
@@ -73,14 +73,22 @@ const char* AfxGetAppName();
 // the executable's.
 HINSTANCE AfxGetInstanceHandle();
 
-// What WinMain does before InitInstance: the module, the application name and
-// the argument text for the application object, and the common control
-// classes the dialogs use. Test programs, which have their own main, call it
-// too. TRUE unless the controls can't be registered.
+// What WinMain does for the application object before InitInstance: the
+// module, the application name and the argument text.
+void AfxInitApplication(HINSTANCE instance, const char* commandLine);
+
+// Registers the common control classes the dialogs use, at the first call
+// only. Every dialog asks for them before it is created, so a program that
+// opens none never loads the controls' library (the program delay-loads it:
+// megabytes of memory a silent start does not need). TRUE when registered.
+BOOL AfxInitCommonControls();
+
+// Both of the above, for test programs, which have their own main. TRUE
+// unless the controls can't be registered.
 BOOL AfxWinInit(HINSTANCE instance, const char* commandLine);
 
-// The body of the framework's WinMain: AfxWinInit, InitInstance, and when it
-// returns TRUE, Run and ExitInstance. Returns the process's exit code.
+// The body of the framework's WinMain: AfxInitApplication, InitInstance, and
+// when it returns TRUE, Run and ExitInstance. Returns the process's exit code.
 int AfxWinMain(HINSTANCE instance, const char* commandLine);
 
 // The command line without the program name (quoted or not) and the
