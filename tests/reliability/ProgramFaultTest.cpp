@@ -128,50 +128,64 @@ TEST_F(ProgramFaultTest, HandEditedProfilesGoThroughAWholeRunAndTheListSurvivesO
                 files, fieldsFixed);
 }
 
-// Another program holds the profile open without sharing while the user
-// presses OK: a message names the file and the system's reason, the file
-// stays as it was, and the edits wait in memory for the next OK.
-TEST_F(ProgramFaultTest, ProfileLockedAtOkIsReportedAndTheEditsWaitForTheNextOk)
+// The profile can't be replaced when the user presses OK: a message names
+// the file and the system's reason, the file stays as it was, and the edits
+// wait in memory for the next OK. Two ways: another program holds the file
+// open without sharing, or the temporary file can't be made beside it (a
+// folder has its name), as in a folder that takes no new files.
+TEST_F(ProgramFaultTest, ProfileThatCannotBeReplacedAtOkIsReportedAndTheEditsWaitForTheNextOk)
 {
+    const std::string file = reliability::ProfilePath();
+    const std::string temporary = file + ".tmp";
     const std::string old = "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\Pictures\\sea.bmp\r\n";
-    reliability::WriteFileBytes(reliability::ProfilePath(), old);
-    Program vistero("/startup");
-    ASSERT_TRUE(vistero.WaitForTrayWindow());
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    struct Case {
+        const char* name;
+        std::function<void()> make, undo;
+    };
+    const Case cases[] = {
+        {"locked by another program",
+         [&] { lock = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr); },
+         [&] { ::CloseHandle(lock); }},
+        {"no temporary file can be made", [&] { ::CreateDirectoryA(temporary.c_str(), nullptr); },
+         [&] { ::RemoveDirectoryA(temporary.c_str()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        reliability::RemoveProfile();
+        reliability::WriteFileBytes(file, old);
+        Program vistero("/startup");
+        ASSERT_TRUE(vistero.WaitForTrayWindow());
+        c.make();
+        ASSERT_TRUE(vistero.OpenDialog());
+        ::SendMessageA(Program::Control(vistero.ConfigDialog(), IDC_ADD_NONE), BM_CLICK, 0, 0);
+        ASSERT_TRUE(vistero.CloseDialog(IDOK));
+        const bool told = reliability::WaitFor([&] { return vistero.MessageBox() != nullptr; });
+        const std::string message = told ? Program::MessageBoxText(vistero.MessageBox()) : "";
+        if (told)
+            ::PostMessageA(vistero.MessageBox(), WM_COMMAND, IDOK, 0);
+        c.undo();
+        ASSERT_TRUE(told) << "the failure went unsaid";
+        std::string oneLine = message;
+        std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+        std::printf("profile not replaceable at OK (%s): the message reads \"%s\"\n", c.name, oneLine.c_str());
+        EXPECT_NE(std::string::npos, message.find(file)) << message;
+        EXPECT_TRUE(message.find(SystemText(ERROR_SHARING_VIOLATION)) != std::string::npos ||
+                    message.find(SystemText(ERROR_ACCESS_DENIED)) != std::string::npos)
+            << message;
+        ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() == nullptr; }));
+        EXPECT_EQ(old, reliability::FileBytes(file));
+        EXPECT_EQ("(missing)", reliability::FileBytes(temporary)) << "a temporary file was left";
 
-    const HANDLE lock = ::CreateFileA(reliability::ProfilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-    ASSERT_TRUE(vistero.OpenDialog());
-    ::SendMessageA(Program::Control(vistero.ConfigDialog(), IDC_ADD_NONE), BM_CLICK, 0, 0);
-    ASSERT_TRUE(vistero.CloseDialog(IDOK));
-    ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() != nullptr; })) << "the failure went unsaid";
-    const std::string message = Program::MessageBoxText(vistero.MessageBox());
-    std::string oneLine = message;
-    std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
-    std::printf("profile locked at OK: the message reads \"%s\"\n", oneLine.c_str());
-    EXPECT_NE(std::string::npos, message.find(reliability::ProfilePath())) << message;
-    EXPECT_TRUE(message.find(SystemText(ERROR_SHARING_VIOLATION)) != std::string::npos ||
-                message.find(SystemText(ERROR_ACCESS_DENIED)) != std::string::npos)
-        << message;
-    ::PostMessageA(vistero.MessageBox(), WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() == nullptr; }));
-
-    char held[256] = {};
-    DWORD read = 0;
-    ::ReadFile(lock, held, sizeof held, &read, nullptr);
-    ::CloseHandle(lock);
-    EXPECT_EQ(old, std::string(held, read)) << "the locked file changed";
-    EXPECT_EQ(old, reliability::FileBytes(reliability::ProfilePath()));
-    EXPECT_EQ("(missing)", reliability::FileBytes(reliability::ProfilePath() + ".tmp"));
-
-    // Unlocked: the dialog shows the kept edit, and OK saves it.
-    ASSERT_TRUE(vistero.OpenDialog());
-    EXPECT_EQ(2, ListView_GetItemCount(Program::Control(vistero.ConfigDialog(), IDC_WALLPAPER_LIST)));
-    ASSERT_TRUE(vistero.CloseDialog(IDOK));
-    ASSERT_TRUE(vistero.Exit());
-    EXPECT_EQ((std::vector<WallpaperEntry>{{"C:\\Pictures\\sea.bmp", ShowState::Tiled, Priority::Normal},
-                                           {"", ShowState::None, Priority::Normal}}),
-              ListIn(reliability::FileBytes(reliability::ProfilePath())));
+        // The dialog shows the kept edit, and OK now saves it.
+        ASSERT_TRUE(vistero.OpenDialog());
+        EXPECT_EQ(2, ListView_GetItemCount(Program::Control(vistero.ConfigDialog(), IDC_WALLPAPER_LIST)));
+        ASSERT_TRUE(vistero.CloseDialog(IDOK));
+        ASSERT_TRUE(vistero.Exit());
+        EXPECT_EQ((std::vector<WallpaperEntry>{{"C:\\Pictures\\sea.bmp", ShowState::Tiled, Priority::Normal},
+                                               {"", ShowState::None, Priority::Normal}}),
+                  ListIn(reliability::FileBytes(file)));
+    }
 }
 
 // The shortcut can't be written: start-up goes on all the same.
