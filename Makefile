@@ -5,14 +5,21 @@
 # make soak   runs the reliability tests with the long ones at full length
 #             (1,000 killed saves; 10,000 timed changes, 1,000 dialogs and
 #             1,000 menus in one process) and prints their figures
+# make bench  measures and prints one table of figures against their goals;
+#             IDLE_SECONDS (default 60) of idle time, BENCH_RUNS (default 15) runs
 
 X64 := build/windows-x64
 X86 := build/windows-x86
 NATIVE := build/native
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 600
+BENCH_NATIVE := build/bench-native
+BENCH_X64 := build/bench-x64
+BENCH_X86 := build/bench-x86
+IDLE_SECONDS ?= 60
+BENCH_RUNS ?= 15
 
-.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run fuzz soak
+.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run fuzz soak bench
 
 all: build
 
@@ -56,3 +63,11 @@ fuzz: setup $(FUZZ)/build.ninja
 
 soak: setup build-x64
 	scripts/soak $(X64)
+
+# Release builds of their own (the native one without sanitizers), so that
+# the figures measure the program rather than the checks of the test builds.
+bench: setup $(BENCH_NATIVE)/build.ninja $(BENCH_X64)/build.ninja $(BENCH_X86)/build.ninja
+	cmake --build --preset bench-native
+	cmake --build --preset bench-x64
+	cmake --build --preset bench-x86
+	bench/run $(BENCH_NATIVE) $(BENCH_X64) $(BENCH_X86) $(IDLE_SECONDS) $(BENCH_RUNS)
