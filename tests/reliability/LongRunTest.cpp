@@ -186,30 +186,36 @@ void WriteBitmap(const std::string& path)
     out << pixels;
 }
 
+INT_PTR CALLBACK BarePage(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+INT_PTR CALLBACK BareFrame(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        const HINSTANCE instance = AfxGetInstanceHandle();
+        ::ShowWindow(::CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_WALLPAPERS), dialog, BarePage, 0), SW_SHOW);
+        ::CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), dialog, BarePage, 0);
+        ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
+    if (message == WM_COMMAND)
+        ::EndDialog(dialog, IDCANCEL);
+    return message == WM_COMMAND;
+}
+
 // What the system DLLs' heaps lose per opening of the configuration dialog's
 // three templates through the bare API: the frame, both pages as its
 // children, the first one shown, as the program lays them out.
 double BareDialogLoss()
 {
-    static const auto page = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
-    static const auto frame = [](HWND dialog, UINT message, WPARAM, LPARAM) -> INT_PTR {
-        if (message == WM_INITDIALOG) {
-            const HINSTANCE instance = AfxGetInstanceHandle();
-            ::ShowWindow(::CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_WALLPAPERS), dialog, page, 0), SW_SHOW);
-            ::CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), dialog, page, 0);
-            ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            return TRUE;
-        }
-        if (message == WM_COMMAND)
-            ::EndDialog(dialog, IDCANCEL);
-        return message == WM_COMMAND;
-    };
     constexpr int Openings = 100;
     SIZE_T before = 0;
     for (int i = -10; i < Openings; ++i) {
         if (i == 0)
             before = Measure().systemHeaps;
-        ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDD_CONFIG), nullptr, frame, 0);
+        ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDD_CONFIG), nullptr, BareFrame, 0);
     }
     return static_cast<double>(Measure().systemHeaps - before) / Openings;
 }
