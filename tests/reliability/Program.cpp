@@ -93,15 +93,18 @@ std::map<std::string, std::string> DesktopValues()
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, DesktopKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return values;
+    DWORD longestName = 0, longestData = 0;
+    ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                       &longestData, nullptr, nullptr);
+    std::string name(longestName + 1, '\0'), data(longestData, '\0');
     for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameLength = sizeof name;
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        BYTE data[4096];
-        DWORD size = sizeof data;
-        if (::RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+        if (::RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                            &size) != ERROR_SUCCESS)
             break;
-        values[name] = std::to_string(type) + ":" + std::string(reinterpret_cast<const char*>(data), size);
+        values[name.substr(0, nameLength)] = std::to_string(type) + ":" + data.substr(0, size);
     }
     ::RegCloseKey(key);
     return values;

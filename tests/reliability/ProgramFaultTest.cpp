@@ -188,6 +188,35 @@ TEST_F(ProgramFaultTest, ProfileThatCannotBeReplacedAtOkIsReportedAndTheEditsWai
     }
 }
 
+// Paths far beyond MAX_PATH in a hand-edited profile: shown, applied by a
+// timed change and by the end of the session, and saved whole.
+TEST_F(ProgramFaultTest, PathsOfAnyLengthGoThroughAWholeRun)
+{
+    std::string text = "[WallpaperList]\r\nNumberOfFiles=3\r\nChangeInterval=1\r\n";
+    int n = 0;
+    for (std::size_t length : {261u, 40000u, 100000u}) {
+        std::string path = "C:\\";
+        while (path.size() < length - 4)
+            path += "folder\xE9\\";
+        path.resize(length - 4);
+        text += "File" + std::to_string(n++) + "=" + path + ".bmp\r\n";
+    }
+    reliability::WriteFileBytes(reliability::ProfilePath(), text);
+    Program vistero("/startup");
+    ASSERT_TRUE(vistero.WaitForTrayWindow());
+    for (int i = 0; i < 6; ++i) {
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(::SendMessageTimeoutA(vistero.TrayWindow(), i % 2 ? WM_ENDSESSION : WM_TIMER, 1, 0, SMTO_NORMAL,
+                                          10000, &result));
+    }
+    ASSERT_TRUE(vistero.OpenDialog());
+    EXPECT_EQ(3, ListView_GetItemCount(Program::Control(vistero.ConfigDialog(), IDC_WALLPAPER_LIST)));
+    ASSERT_TRUE(vistero.CloseDialog(IDOK));
+    ASSERT_TRUE(vistero.Exit());
+    EXPECT_EQ(text, reliability::FileBytes(reliability::ProfilePath() + ".bak")) << "OK saved nothing";
+    EXPECT_EQ(ListIn(text), ListIn(reliability::FileBytes(reliability::ProfilePath())));
+}
+
 // The shortcut can't be written: start-up goes on all the same.
 TEST_F(ProgramFaultTest, StartupFolderMissingOrUnwritableDoesNotStopTheStart)
 {
