@@ -75,15 +75,24 @@ bool TrayWindow::Create()
 {
     wallpaperSet.Load();
     const char* className = ClassName();
-    if (!className || !CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr))
+    // Adding the icon waits for the shell, and meanwhile the thread handles
+    // messages that other programs send to the new window. Closing it then
+    // would delete this object under Create: a close is only noted, and
+    // Create fails, so that the caller ends the program.
+    creating = true;
+    closedWhileCreating = false;
+    if (!className || !CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr)) {
+        creating = false;
         return false;
+    }
     const BOOL iconAdded = AddTrayIcon();
     // Started even without an icon: the caller then ends the program anyway.
     if (wallpaperSet.GetChangeInterval() != 0) {
         minuteCount = 0;
         StartChangeTimer();
     }
-    return iconAdded != FALSE;
+    creating = false;
+    return iconAdded != FALSE && !closedWhileCreating;
 }
 
 BOOL TrayWindow::AddTrayIcon()
@@ -216,8 +225,11 @@ void TrayWindow::ShowTrayMenu()
     // Without the foreground the menu would not close when the user clicks
     // elsewhere, and the message after it lets it close on the first click.
     SetForegroundWindow();
+    // The menu's loop handles what other programs send; a WM_CLOSE among it
+    // destroys the window and deletes this object before the menu returns.
+    const HWND window = m_hWnd;
     menu.GetSubMenu(0).TrackPopupMenu(TPM_RIGHTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, this);
-    PostMessage(WM_USER + 1, 0, 0);
+    ::PostMessageA(window, WM_USER + 1, 0, 0);
 }
 
 void TrayWindow::OnOpenConfigDialog()
@@ -229,6 +241,10 @@ void TrayWindow::OnExit()
 {
     if (dialogOpen)
         return;
+    if (creating) {
+        closedWhileCreating = true;
+        return;
+    }
     DestroyWindow();
 }
 
@@ -253,9 +269,12 @@ LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // WM_CLOSE from another program (a task manager, an installer) would
     // destroy the window, and with it this object, under the open dialog,
     // whose caller still uses both when the dialog ends. It is refused like
-    // Exit while the dialog is open.
-    if (message == WM_CLOSE && dialogOpen)
+    // Exit while the dialog is open, and noted like Exit during Create.
+    if (message == WM_CLOSE && (dialogOpen || creating)) {
+        if (creating)
+            closedWhileCreating = true;
         return 0;
+    }
     return CWnd::WindowProc(message, wParam, lParam);
 }
 

@@ -81,4 +81,8 @@ private:
     // Valid only while dialogOpen.
     ConfigDialog* openDialog = nullptr;
     BOOL dialogOpen = FALSE;
+    // While Create runs, and whether something asked the window to close
+    // meanwhile (Create then fails, and the caller ends the program).
+    bool creating = false;
+    bool closedWhileCreating = false;
 };

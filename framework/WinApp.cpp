@@ -164,6 +164,11 @@ int CWinApp::Run()
             return -1;
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
+        // The main window may have gone inside a loop of the system's own,
+        // such as a popup menu's, which takes the quit message its end
+        // posted and keeps it. Posted again, a quit still waiting stays one.
+        if (!m_pMainWnd)
+            ::PostQuitMessage(0);
     }
 }
 
