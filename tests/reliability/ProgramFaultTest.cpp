@@ -1,8 +1,9 @@
 // The real Vistero.exe under bad input and faults of the platform, watched
-// from this second process: hand-edited profiles through a whole run, a
-// profile locked at OK, a Startup folder it can't write, bitmaps that are
-// gone or no bitmaps, a shell that restarts or refuses the icon. Every test
-// starts without a profile and puts the desktop settings back.
+// from this second process: hand-edited profiles and paths of any length
+// through a whole run, a profile that can't be replaced at OK, a Startup
+// folder it can't write, bitmaps that are gone or no bitmaps, a shell that
+// restarts or refuses the icon. Every test starts without a profile and puts
+// the desktop settings back.
 #include "framework/ProfileDocument.h"
 #include "res/resource.h"
 #include "tests/reliability/Program.h"
@@ -306,42 +307,62 @@ TEST_F(ProgramFaultTest, IconComesBackWhenTheShellAnnouncesItsRestart)
     EXPECT_TRUE(vistero.Exit());
 }
 
-// A notification area that refuses the icon: a window of the shell's class
-// in this process, found before the real one, answers every request with
-// FALSE. Without an icon the program could never be reached, so it ends at
-// once: code 0, no window, no dialog, no shortcut.
-int refusedRequests = 0;
+// A stand-in for the shell's notification area: a window of its class in
+// this process, found before Wine's, that answers the program's request for
+// its icon as the case says.
+enum class IconAnswer { Refuse, CloseMeanwhile, ExitMeanwhile };
+IconAnswer iconAnswer = IconAnswer::Refuse;
+int iconRequests = 0;
 
-LRESULT CALLBACK RefusingTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK StandInTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_COPYDATA) {
-        ++refusedRequests;
-        return FALSE;
-    }
-    return ::DefWindowProcA(window, message, wParam, lParam);
+    if (message != WM_COPYDATA)
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    if (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData != NIM_ADD)
+        return TRUE;
+    ++iconRequests;
+    // The program waits for this answer with its window made: another
+    // program's message reaches it right now.
+    const auto sender = reinterpret_cast<HWND>(wParam);
+    DWORD_PTR result = 0;
+    if (iconAnswer == IconAnswer::CloseMeanwhile)
+        ::SendMessageTimeoutA(sender, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &result);
+    if (iconAnswer == IconAnswer::ExitMeanwhile)
+        ::SendMessageTimeoutA(sender, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0, SMTO_NORMAL, 10000, &result);
+    return iconAnswer != IconAnswer::Refuse;
 }
 
-TEST_F(ProgramFaultTest, RefusedIconEndsTheProgramCleanly)
+// Without an icon the program could never be reached, and a program closed
+// while it starts was asked to go: either way it ends at once, with code 0,
+// no window, no dialog and no shortcut.
+TEST_F(ProgramFaultTest, RefusedIconOrCloseDuringStartEndsTheProgramCleanly)
 {
     WNDCLASSA trayClass{};
-    trayClass.lpfnWndProc = RefusingTrayProc;
+    trayClass.lpfnWndProc = StandInTrayProc;
     trayClass.hInstance = ::GetModuleHandleA(nullptr);
     trayClass.lpszClassName = "Shell_TrayWnd";
     ASSERT_TRUE(::RegisterClassA(&trayClass));
-    const HWND refusing = ::CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                            trayClass.hInstance, nullptr);
-    ASSERT_EQ(refusing, ::FindWindowA("Shell_TrayWnd", nullptr)) << "the real shell would still answer";
-    ::DeleteFileA(link.c_str());
+    const HWND standIn = ::CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                           trayClass.hInstance, nullptr);
+    ASSERT_EQ(standIn, ::FindWindowA("Shell_TrayWnd", nullptr)) << "the real shell would still answer";
 
-    refusedRequests = 0;
-    {
+    const std::pair<IconAnswer, const char*> cases[] = {
+        {IconAnswer::Refuse, "the icon refused"},
+        {IconAnswer::CloseMeanwhile, "WM_CLOSE sent while the icon is added"},
+        {IconAnswer::ExitMeanwhile, "Exit sent while the icon is added"},
+    };
+    for (const auto& [answer, name] : cases) {
+        SCOPED_TRACE(name);
+        ::DeleteFileA(link.c_str());
+        iconAnswer = answer;
+        iconRequests = 0;
         Program vistero("");  // a start by hand, which would open the dialog
-        ASSERT_TRUE(vistero.Ended()) << "the program stayed without an icon";
+        EXPECT_TRUE(vistero.Ended()) << "the program stayed";
         EXPECT_EQ(0u, vistero.ExitCode());
+        EXPECT_EQ(1, iconRequests);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(link.c_str())) << "a shortcut was written";
     }
-    EXPECT_GE(refusedRequests, 1) << "the program never asked for its icon";
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(link.c_str())) << "a shortcut was written";
-    ::DestroyWindow(refusing);
+    ::DestroyWindow(standIn);
     ::UnregisterClassA("Shell_TrayWnd", trayClass.hInstance);
 }
 

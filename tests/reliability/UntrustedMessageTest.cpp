@@ -140,4 +140,22 @@ TEST(UntrustedMessages, EveryCommandAndTrayCallbackIsAnsweredAndWritesNothing)
                 answered, callbacks.size(), dialogs, menus);
 }
 
+// The tray menu's loop handles what other programs send: a WM_CLOSE or an
+// Exit sent while the menu is open ends the program as at any other time.
+TEST(UntrustedMessages, CloseOrExitSentWhileTheMenuIsOpenEndsTheProgram)
+{
+    for (const WPARAM command : {WPARAM{0}, WPARAM{ID_EXIT}}) {
+        SCOPED_TRACE(command ? "Exit" : "WM_CLOSE");
+        Program vistero("/startup");
+        ASSERT_TRUE(vistero.WaitForTrayWindow());
+        const HWND window = vistero.TrayWindow();
+        ::PostMessageA(window, WM_USER, 0, WM_RBUTTONUP);
+        ASSERT_TRUE(reliability::WaitFor([&] { return MenuOf(vistero.Id()) != nullptr; }));
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(window, command ? WM_COMMAND : WM_CLOSE, command, 0, SMTO_NORMAL, 10000, &result);
+        EXPECT_TRUE(vistero.Ended());
+        EXPECT_EQ(0u, vistero.ExitCode());
+    }
+}
+
 } // namespace
