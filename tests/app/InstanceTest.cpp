@@ -9,7 +9,7 @@
 #include "app/TrayWindow.h"
 #include "framework/Handles.h"
 #include "res/resource.h"
-#include "tests/support/Pump.h"
+#include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,6 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,33 +39,13 @@ std::string ExePath()
     return path;
 }
 
-std::string ShellFolder(int csidl)
-{
-    char path[MAX_PATH] = {};
-    ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
+using test_support::ProcessOf;
+using test_support::ReadLink;
+using test_support::ShellFolder;
 
-// Polls the condition until it holds or the deadline passes, handling this
-// thread's messages in between.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        test_support::PumpPending();
-    }
-}
-
-DWORD ProcessOf(HWND window)
-{
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    return process;
+    return test_support::WaitFor(condition, timeout);
 }
 
 // Every window of Vistero's class named "VisteroWnd".
@@ -183,32 +162,6 @@ private:
     PROCESS_INFORMATION info{};
 };
 
-struct Link {
-    std::string target;
-    std::string arguments;
-    std::string description;
-};
-
-// The link as the shell reads it, or nothing when it can't be read.
-std::unique_ptr<Link> ReadLink(const std::string& file)
-{
-    const ComInit com;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  link.ReceiveVoid())))
-        return nullptr;
-    const ComPtr<IPersistFile> persist = link.As<IPersistFile>(IID_IPersistFile);
-    wchar_t wide[MAX_PATH] = {};
-    ::MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
-    if (!persist || FAILED(persist->Load(wide, STGM_READ)))
-        return nullptr;
-    char text[3][MAX_PATH] = {};
-    link->GetPath(text[0], MAX_PATH, nullptr, SLGP_RAWPATH);
-    link->GetArguments(text[1], MAX_PATH);
-    link->GetDescription(text[2], MAX_PATH);
-    return std::make_unique<Link>(Link{text[0], text[1], text[2]});
-}
-
 class InstanceTest : public testing::Test {
 protected:
     void SetUp() override
@@ -258,7 +211,7 @@ TEST_F(InstanceTest, SilentStartStaysHiddenAndRewritesTheShortcut)
     EXPECT_TRUE(vistero.Exit()) << "Exit was refused: a dialog is open";
     EXPECT_TRUE(TrayWindows().empty());
 
-    const std::unique_ptr<Link> link = ReadLink(shortcut);
+    const auto link = ReadLink(shortcut);
     ASSERT_TRUE(link) << shortcut;
     EXPECT_EQ(0, lstrcmpiA(ExePath().c_str(), link->target.c_str())) << link->target;
     EXPECT_EQ("/startup", link->arguments);

@@ -5,6 +5,7 @@
 #include "app/TrayApp.h"
 
 #include "framework/Handles.h"
+#include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>
 
@@ -19,30 +20,7 @@ namespace {
 
 constexpr const char* ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
-struct Link {
-    std::string target;
-    std::string arguments;
-    std::string description;
-};
-
-std::optional<Link> ReadLink(const std::string& file)
-{
-    const ComInit com;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  link.ReceiveVoid())))
-        return std::nullopt;
-    const ComPtr<IPersistFile> persist = link.As<IPersistFile>(IID_IPersistFile);
-    wchar_t wide[1024] = {};
-    ::MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, 1024);
-    if (!persist || FAILED(persist->Load(wide, STGM_READ)))
-        return std::nullopt;
-    char text[3][MAX_PATH] = {};
-    link->GetPath(text[0], MAX_PATH, nullptr, SLGP_RAWPATH);
-    link->GetArguments(text[1], MAX_PATH);
-    link->GetDescription(text[2], MAX_PATH);
-    return Link{text[0], text[1], text[2]};
-}
+using test_support::ReadLink;
 
 bool Exists(const std::string& path)
 {
@@ -108,7 +86,7 @@ TEST(ShellLink, IsWrittenAsTheShellReadsItAndReplacesAnOlderOne)
     ASSERT_EQ(S_OK, TrayApp::CreateShellLink("C:\\Old\\Vistero.exe", file.c_str(), "/old", "Old"));
     ASSERT_EQ(S_OK, TrayApp::CreateShellLink("C:\\Program Files\\Vistero\\Vistero.exe", file.c_str(), "/startup",
                                              "Vistero"));
-    const std::optional<Link> link = ReadLink(file);
+    const auto link = ReadLink(file);
     ASSERT_TRUE(link);
     EXPECT_EQ("C:\\Program Files\\Vistero\\Vistero.exe", link->target);
     EXPECT_EQ("/startup", link->arguments);
@@ -181,7 +159,7 @@ TEST_F(StartupFolderTest, LinkGoesIntoTheFolderWithExactlyOneBackslash)
         ::DeleteFileA(file.c_str());
 
         TrayApp::CreateStartupShortcut();
-        const std::optional<Link> link = ReadLink(file);
+        const auto link = ReadLink(file);
         ASSERT_TRUE(link) << file;
         EXPECT_EQ(0, lstrcmpiA(ThisExecutable().c_str(), link->target.c_str())) << link->target;
         EXPECT_EQ("/startup", link->arguments);

@@ -33,25 +33,11 @@ std::string WindowsPath(std::string path)
     return path;
 }
 
-std::string ShellFolder(int csidl)
-{
-    char path[MAX_PATH] = {};
-    ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
 std::string ClassOf(HWND window)
 {
     char name[64] = {};
     ::GetClassNameA(window, name, sizeof name);
     return name;
-}
-
-DWORD ProcessOf(HWND window)
-{
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    return process;
 }
 
 // The windows' enumerations call back with the platform's convention
@@ -238,19 +224,6 @@ void WriteBitmapFile(const std::string& path, int width, int height, const std::
 }
 
 } // namespace
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        // This program has no windows: wait a little for the others.
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
 
 // ---- Disk and registry
 

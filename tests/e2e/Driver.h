@@ -5,6 +5,8 @@
 // in the same Wine desktop. It knows Vistero only from outside: the window
 // name, the dialogs' captions and control ids, the tray callback, the files
 // and the registry. Every wait is a condition with a deadline.
+#include "tests/support/Outside.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,7 +22,13 @@ namespace e2e {
 using namespace std::chrono_literals;
 inline constexpr std::chrono::milliseconds Deadline = 30s;
 
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline);
+using test_support::ProcessOf;
+using test_support::ShellFolder;
+
+inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline)
+{
+    return test_support::WaitFor(condition, timeout);
+}
 
 // ---- What stays on the disk and in the registry
 

@@ -2,7 +2,6 @@
 
 #include "app/TrayWindow.h"
 #include "res/resource.h"
-#include "tests/support/Pump.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -18,13 +17,6 @@ namespace reliability {
 namespace {
 
 constexpr const char* DesktopKey = "Control Panel\\Desktop";
-
-DWORD ProcessOf(HWND window)
-{
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    return process;
-}
 
 bool IsClass(HWND window, const char* name)
 {
@@ -54,13 +46,6 @@ BOOL CALLBACK FindControl(HWND window, LPARAM data)
 }
 
 } // namespace
-
-std::string ShellFolder(int csidl)
-{
-    char path[MAX_PATH] = {};
-    ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 
 std::string FileBytes(const std::string& path)
 {
@@ -137,19 +122,6 @@ std::vector<HWND> TopLevelWindows(DWORD process, const char* className)
         if (ProcessOf(window) == process && IsClass(window, className))
             found.push_back(window);
     return found;
-}
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        test_support::PumpPending();
-    }
 }
 
 Program::Program(const std::string& arguments)

@@ -2,6 +2,8 @@
 
 // Vistero.exe as another program sees it: started as a user would, watched
 // through its windows, asked through the messages it answers, and ended.
+#include "tests/support/Outside.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -15,7 +17,8 @@ namespace reliability {
 using namespace std::chrono_literals;
 constexpr auto Deadline = 30s;
 
-std::string ShellFolder(int csidl);
+using test_support::ProcessOf;
+using test_support::ShellFolder;
 // The file's bytes, or "(missing)".
 std::string FileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
@@ -34,7 +37,10 @@ std::vector<HWND> TopLevelWindows(DWORD process, const char* className);
 
 // Waits for the condition, handling this thread's messages meanwhile (a fake
 // shell window of this thread must answer while Vistero waits on it).
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline);
+inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline)
+{
+    return test_support::WaitFor(condition, timeout);
+}
 
 class Program {
 public:
