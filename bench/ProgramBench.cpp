@@ -19,6 +19,7 @@
 // adds its icon right after creating its window, so both are observed
 // without anything in the program that helps the measurement.
 #include "bench/BenchData.h"
+#include "bench/Clock.h"
 #include "framework/ProfileFile.h"
 #include "wallpapers/WallpaperSet.h"
 
@@ -37,23 +38,6 @@
 namespace {
 
 constexpr DWORD StartTimeoutMs = 60000;
-
-double Milliseconds(LONGLONG ticks)
-{
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER value{};
-        ::QueryPerformanceFrequency(&value);
-        return value.QuadPart;
-    }();
-    return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency);
-}
-
-LONGLONG Now()
-{
-    LARGE_INTEGER value{};
-    ::QueryPerformanceCounter(&value);
-    return value.QuadPart;
-}
 
 bool HasIcon(HWND window)
 {
