@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -116,6 +117,40 @@ TEST(Window, ObjectDestroyedFirstTakesItsWindowAlong)
         handle = window.m_hWnd;
     }
     EXPECT_FALSE(::IsWindow(handle));
+}
+
+// Each thread keeps which object each of its windows belongs to: a window
+// made on another thread reaches its own object there, is nobody's here,
+// and leaves nothing behind when it goes with its thread's object.
+TEST(Window, WindowOfAnotherThreadReachesItsObjectOnlyThere)
+{
+    std::vector<std::string> mainLog;
+    LoggedWindow mainWindow(mainLog);
+    ASSERT_TRUE(mainWindow.Create());
+
+    std::vector<std::string> otherLog;
+    HWND otherHandle = nullptr;
+    LRESULT otherPing = 0;
+    bool otherFoundMain = true;
+    std::thread other([&] {
+        LoggedWindow window(otherLog);
+        if (!window.Create())
+            return;
+        otherHandle = window.m_hWnd;
+        otherPing = ::SendMessageA(window.m_hWnd, WM_PING, 0, 0);
+        otherFoundMain = CWnd::FromHandlePermanent(mainWindow.m_hWnd) != nullptr;
+        window.DestroyWindow();
+    });
+    other.join();
+
+    EXPECT_EQ(77, otherPing);
+    EXPECT_FALSE(otherFoundMain) << "a window of this thread was another thread's object";
+    EXPECT_FALSE(::IsWindow(otherHandle));
+    EXPECT_EQ((std::vector<std::string>{"create", "destroy (attached)", "post-nc-destroy (detached)", "deleted"}),
+              otherLog);
+    // This thread's window still reaches its own object.
+    EXPECT_EQ(&mainWindow, CWnd::FromHandlePermanent(mainWindow.m_hWnd));
+    EXPECT_EQ(77, ::SendMessageA(mainWindow.m_hWnd, WM_PING, 0, 0));
 }
 
 TEST(Window, FailedCreationLeavesTheObjectToItsOwner)
