@@ -81,18 +81,15 @@ bool TrayWindow::Create()
     // Create fails, so that the caller ends the program.
     creating = true;
     closedWhileCreating = false;
-    if (!className || !CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr)) {
-        creating = false;
-        return false;
-    }
-    const BOOL iconAdded = AddTrayIcon();
+    const bool created = className && CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr);
+    const bool iconAdded = created && AddTrayIcon() != FALSE;
     // Started even without an icon: the caller then ends the program anyway.
-    if (wallpaperSet.GetChangeInterval() != 0) {
+    if (created && wallpaperSet.GetChangeInterval() != 0) {
         minuteCount = 0;
         StartChangeTimer();
     }
     creating = false;
-    return iconAdded != FALSE && !closedWhileCreating;
+    return iconAdded && !closedWhileCreating;
 }
 
 BOOL TrayWindow::AddTrayIcon()
@@ -239,13 +236,18 @@ void TrayWindow::OnOpenConfigDialog()
 
 void TrayWindow::OnExit()
 {
-    if (dialogOpen)
-        return;
-    if (creating) {
+    if (MayClose())
+        DestroyWindow();
+}
+
+bool TrayWindow::MayClose()
+{
+    // Destroying the window deletes this object. Under the open dialog, whose
+    // caller still uses both when it ends, a close is refused; during Create,
+    // it is noted, and Create fails, so that the caller ends the program.
+    if (creating)
         closedWhileCreating = true;
-        return;
-    }
-    DestroyWindow();
+    return !dialogOpen && !creating;
 }
 
 void TrayWindow::OnDestroy()
@@ -266,15 +268,10 @@ LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         AddTrayIcon();
         return 0;
     }
-    // WM_CLOSE from another program (a task manager, an installer) would
-    // destroy the window, and with it this object, under the open dialog,
-    // whose caller still uses both when the dialog ends. It is refused like
-    // Exit while the dialog is open, and noted like Exit during Create.
-    if (message == WM_CLOSE && (dialogOpen || creating)) {
-        if (creating)
-            closedWhileCreating = true;
+    // WM_CLOSE from another program (a task manager, an installer) is
+    // treated as Exit.
+    if (message == WM_CLOSE && !MayClose())
         return 0;
-    }
     return CWnd::WindowProc(message, wParam, lParam);
 }
 

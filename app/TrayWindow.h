@@ -66,6 +66,8 @@ protected:
     LRESULT OnTrayNotify(WPARAM, LPARAM mouseMessage);
     void OnOpenConfigDialog();
     void OnExit();
+    // Whether the window may be destroyed now; notes a close during Create.
+    bool MayClose();
 
 private:
     // NIM_ADD with the icon, the tooltip and the callback message.
