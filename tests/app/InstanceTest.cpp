@@ -42,11 +42,7 @@ std::string ExePath()
 using test_support::ProcessOf;
 using test_support::ReadLink;
 using test_support::ShellFolder;
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline)
-{
-    return test_support::WaitFor(condition, timeout);
-}
+using test_support::WaitFor;
 
 // Every window of Vistero's class named "VisteroWnd".
 std::vector<HWND> TrayWindows()

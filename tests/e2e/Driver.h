@@ -24,11 +24,7 @@ inline constexpr std::chrono::milliseconds Deadline = 30s;
 
 using test_support::ProcessOf;
 using test_support::ShellFolder;
-
-inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline)
-{
-    return test_support::WaitFor(condition, timeout);
-}
+using test_support::WaitFor;
 
 // ---- What stays on the disk and in the registry
 

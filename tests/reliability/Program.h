@@ -19,6 +19,9 @@ constexpr auto Deadline = 30s;
 
 using test_support::ProcessOf;
 using test_support::ShellFolder;
+// Handles this thread's messages meanwhile: a fake shell window of this
+// thread must answer while Vistero waits on it.
+using test_support::WaitFor;
 // The file's bytes, or "(missing)".
 std::string FileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
@@ -35,12 +38,6 @@ void RestoreDesktopValues(const std::map<std::string, std::string>& values);
 // The top-level windows of the process with the class name, at one moment.
 std::vector<HWND> TopLevelWindows(DWORD process, const char* className);
 
-// Waits for the condition, handling this thread's messages meanwhile (a fake
-// shell window of this thread must answer while Vistero waits on it).
-inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline)
-{
-    return test_support::WaitFor(condition, timeout);
-}
 
 class Program {
 public:

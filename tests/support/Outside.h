@@ -16,7 +16,7 @@ namespace test_support {
 // Checks the condition every 20 ms until it holds or the timeout passes;
 // true when it holds. Meanwhile this thread's messages are handled, so that
 // a window of the test (a stand-in for the shell, say) answers the program.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 // The id of the process that made the window.
 DWORD ProcessOf(HWND window);
