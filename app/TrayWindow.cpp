@@ -25,7 +25,10 @@ UINT TaskbarCreatedMessage()
     return message;
 }
 
-// The record's first form, which every shell accepts: up to szTip, 88 bytes.
+// The record's first form, which every shell accepts: up to szTip, 88 bytes
+// on x86 (104 on x86-64, where the handles are 8 bytes).
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104),
+              "the shell reads the first form of the record at this size");
 NOTIFYICONDATAA IconRecord(HWND window)
 {
     NOTIFYICONDATAA record{};

@@ -70,8 +70,18 @@ HWND FindTopLevel(const std::function<bool(HWND)>& match)
 class RemoteMemory {
 public:
     RemoteMemory(DWORD processId, size_t size)
-        : process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId))
+        : process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                    PROCESS_QUERY_LIMITED_INFORMATION,
+                                FALSE, processId))
     {
+        // The records written and read here are laid out for this program's
+        // architecture: an x86-64 driver would misread an x86 Vistero's.
+        BOOL ours = FALSE, theirs = FALSE;
+        ::IsWow64Process(::GetCurrentProcess(), &ours);
+        if (process && ::IsWow64Process(process, &theirs) && ours != theirs) {
+            ADD_FAILURE() << "the driver and Vistero.exe are built for different architectures";
+            return;
+        }
         if (process)
             base = static_cast<char*>(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         EXPECT_NE(nullptr, base) << "no memory in Vistero's process";
