@@ -8,7 +8,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Only the 64-bit loader runs on these machines; /usr/bin/wine would try the
-# 32-bit one. The wrapper picks the loader and the build tree's prefix.
-if(VISTERO_TRIPLE STREQUAL "x86_64-w64-mingw32")
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec)
-endif()
+# 32-bit one. The 64-bit loader runs the 32-bit programs too, in Wine's WoW64
+# mode. The wrapper picks the loader and the build tree's prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec)
