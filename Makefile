@@ -53,6 +53,7 @@ package: setup $(X64)/build.ninja $(X86)/build.ninja
 test: setup build check-imports package
 	ctest --preset native
 	scripts/wine-test $(X64)
+	scripts/wine-test $(X86)
 
 run: setup build-x64
 	scripts/run $(X64)
