@@ -19,17 +19,47 @@ namespace {
 // window only ever gets its messages on the thread that made it, and
 // objects attach and detach on that thread, so a window of another thread
 // is never found here.
-std::unordered_map<HWND, CWnd*>& AttachedObjects()
-{
-    thread_local std::unordered_map<HWND, CWnd*> objects;
-    return objects;
-}
+//
+// Only the table's address is thread_local: the thread's first attach makes
+// the table and its last detach frees it. A thread_local table would be
+// destroyed at the thread's exit after mingw-w64's runtime has freed the
+// thread's storage, and its destructor walked freed nodes (Wine's heap
+// checks, WINEDEBUG=warn+heap, caught it on a second UI thread).
+class ThreadWindowTable {
+public:
+    static CWnd* Find(HWND window)
+    {
+        if (!table)
+            return nullptr;
+        const auto found = table->find(window);
+        return found == table->end() ? nullptr : found->second;
+    }
+    static void Add(HWND window, CWnd* object)
+    {
+        if (!table)
+            table = new std::unordered_map<HWND, CWnd*>;
+        (*table)[window] = object;
+    }
+    static void Remove(HWND window)
+    {
+        if (!table)
+            return;
+        table->erase(window);
+        if (table->empty()) {
+            delete table;
+            table = nullptr;
+        }
+    }
+
+private:
+    static thread_local std::unordered_map<HWND, CWnd*>* table;
+};
+
+thread_local std::unordered_map<HWND, CWnd*>* ThreadWindowTable::table = nullptr;
 
 CWnd* AttachedObject(HWND window)
 {
-    const auto& objects = AttachedObjects();
-    const auto found = objects.find(window);
-    return found == objects.end() ? nullptr : found->second;
+    return ThreadWindowTable::Find(window);
 }
 
 } // namespace
@@ -87,13 +117,13 @@ void CWnd::Attach(HWND window, Attachment how)
 {
     m_hWnd = window;
     attachment = how;
-    AttachedObjects()[window] = this;
+    ThreadWindowTable::Add(window, this);
 }
 
 void CWnd::Detach()
 {
     if (m_hWnd)
-        AttachedObjects().erase(m_hWnd);
+        ThreadWindowTable::Remove(m_hWnd);
     m_hWnd = nullptr;
     attachment = Attachment::None;
     superProc = nullptr;
