@@ -14,7 +14,8 @@ constexpr int optionsTab = 1;
 
 const MessageMap ConfigDialog::messageMap = MessageMapFor<ConfigDialog, CDialog,
     OnCommand<IDOK, &ConfigDialog::OnOK>,
-    OnNotify<IDC_TAB, TCN_SELCHANGE, &ConfigDialog::OnSelchangeTab>>;
+    OnNotify<IDC_TAB, TCN_SELCHANGE, &ConfigDialog::OnSelchangeTab>,
+    OnOtherCommands<&ConfigDialog::OnPageCommand>>;
 
 ConfigDialog::ConfigDialog(WallpaperSet* set)
     : CDialog(IDD_CONFIG, nullptr),
@@ -112,4 +113,20 @@ void ConfigDialog::OnSelchangeTab(NMHDR*, LRESULT*)
         wallpapersPage->ShowWindow(SW_HIDE);
         optionsPage->ShowWindow(SW_SHOW);
     }
+}
+
+CDialog& ConfigDialog::ShownPage() const
+{
+    if (tabControl.GetCurSel() == wallpapersTab)
+        return *wallpapersPage;
+    return *optionsPage;
+}
+
+void ConfigDialog::OnPageCommand(WPARAM command, LPARAM control)
+{
+    // The dialog manager sends the command of Enter on a focused push button
+    // to the top-level dialog, not to the page that holds the button: the
+    // page's commands would end here unheard. As in the system's property
+    // sheets, whatever the frame does not handle goes to the page shown.
+    ShownPage().SendMessage(WM_COMMAND, command, control);
 }

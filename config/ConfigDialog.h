@@ -17,6 +17,10 @@ class WallpapersPage;
 // dialog (siblings of the tab control, above it), laid over the tab control's
 // display area and shown or hidden as the tab changes.
 //
+// As in the system's property sheets, a command that the frame does not
+// handle itself (Enter on a focused page button arrives here, at the
+// top-level dialog) goes to the page shown.
+//
 // The caller runs it with DoModal and then decides about the set: IDOK means
 // the options were checked and stored and the set is to be saved; anything
 // else leaves the set holding the Wallpapers page's edits, which the caller
@@ -39,9 +43,11 @@ protected:
     const MessageMap* GetMessageMap() const override { return &messageMap; }
     void OnOK() override;
     void OnSelchangeTab(NMHDR* header, LRESULT* result);
+    void OnPageCommand(WPARAM command, LPARAM control);
 
 private:
     void LayOut();
+    CDialog& ShownPage() const;
 
     CTabCtrl tabControl;
     CButton okButton;
