@@ -23,8 +23,17 @@ void TrayApp::ActivateRunningInstance()
     const char* className = TrayWindow::ClassName();
     if (!className)
         return;
-    if (const HWND window = ::FindWindowA(className, TrayWindow::WindowName))
-        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
+    const HWND window = ::FindWindowA(className, TrayWindow::WindowName);
+    if (!window)
+        return;
+    // The resident instance answers by bringing its dialog to the front, but
+    // Windows lets a process in the background take the foreground only when
+    // the process that has it allows it. That is this one, which the user
+    // has just started: allow it before the command can arrive.
+    DWORD residentProcess = 0;
+    if (::GetWindowThreadProcessId(window, &residentProcess) != 0 && residentProcess != 0)
+        ::AllowSetForegroundWindow(residentProcess);
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
 }
 
 BOOL TrayApp::InitInstance()
