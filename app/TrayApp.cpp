@@ -59,7 +59,11 @@ BOOL TrayApp::InitInstance()
     m_pMainWnd = tray;
 
     CreateStartupShortcut();
-    if (!silent)
+    // COM may handle messages while the shortcut is written, and a close
+    // among them destroys the window and deletes its object. The framework
+    // forgets its main window as it goes, so `tray` is good only while it is
+    // still the main window.
+    if (!silent && m_pMainWnd != nullptr)
         tray->OpenConfigDialog();
     return TRUE;
 }
