@@ -23,8 +23,17 @@ void TrayApp::ActivateRunningInstance()
     const char* className = TrayWindow::ClassName();
     if (!className)
         return;
-    if (const HWND window = ::FindWindowA(className, TrayWindow::WindowName))
-        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
+    const HWND window = ::FindWindowA(className, TrayWindow::WindowName);
+    if (!window)
+        return;
+    // The resident instance answers by bringing its dialog to the front, but
+    // Windows lets a process in the background take the foreground only when
+    // the process that has it allows it. That is this one, which the user
+    // has just started: allow it before the command can arrive.
+    DWORD residentProcess = 0;
+    if (::GetWindowThreadProcessId(window, &residentProcess) != 0 && residentProcess != 0)
+        ::AllowSetForegroundWindow(residentProcess);
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
 }
 
 BOOL TrayApp::InitInstance()
@@ -50,7 +59,11 @@ BOOL TrayApp::InitInstance()
     m_pMainWnd = tray;
 
     CreateStartupShortcut();
-    if (!silent)
+    // COM may handle messages while the shortcut is written, and a close
+    // among them destroys the window and deletes its object. The framework
+    // forgets its main window as it goes, so `tray` is good only while it is
+    // still the main window.
+    if (!silent && m_pMainWnd != nullptr)
         tray->OpenConfigDialog();
     return TRUE;
 }

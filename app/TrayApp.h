@@ -31,7 +31,8 @@ public:
     // both match).
     static bool IsAnotherInstanceRunning();
     // Asks the resident instance to open its configuration dialog (or bring
-    // the open one to the front); nothing when it has gone meanwhile.
+    // the open one to the front), having allowed its process the foreground;
+    // nothing when it has gone meanwhile.
     static void ActivateRunningInstance();
 
     // Writes "Vistero.lnk" into the user's Startup folder, starting this

@@ -14,7 +14,8 @@ constexpr int optionsTab = 1;
 
 const MessageMap ConfigDialog::messageMap = MessageMapFor<ConfigDialog, CDialog,
     OnCommand<IDOK, &ConfigDialog::OnOK>,
-    OnNotify<IDC_TAB, TCN_SELCHANGE, &ConfigDialog::OnSelchangeTab>>;
+    OnNotify<IDC_TAB, TCN_SELCHANGE, &ConfigDialog::OnSelchangeTab>,
+    OnOtherCommands<&ConfigDialog::OnPageCommand>>;
 
 ConfigDialog::ConfigDialog(WallpaperSet* set)
     : CDialog(IDD_CONFIG, nullptr),
@@ -99,17 +100,86 @@ void ConfigDialog::OnOK()
     // The page has told the user and put the focus into the bad field; turn
     // to it by hand, as TCM_SETCURSEL sends no TCN_SELCHANGE.
     tabControl.SetCurSel(optionsTab);
-    wallpapersPage->ShowWindow(SW_HIDE);
-    optionsPage->ShowWindow(SW_SHOW);
+    ShowPage(optionsTab);
 }
 
 void ConfigDialog::OnSelchangeTab(NMHDR*, LRESULT*)
 {
-    if (tabControl.GetCurSel() == wallpapersTab) {
+    ShowPage(tabControl.GetCurSel());
+}
+
+void ConfigDialog::ShowPage(int tab)
+{
+    if (tab == wallpapersTab) {
         wallpapersPage->ShowWindow(SW_SHOW);
         optionsPage->ShowWindow(SW_HIDE);
     } else {
         wallpapersPage->ShowWindow(SW_HIDE);
         optionsPage->ShowWindow(SW_SHOW);
     }
+}
+
+CDialog& ConfigDialog::ShownPage() const
+{
+    if (tabControl.GetCurSel() == wallpapersTab)
+        return *wallpapersPage;
+    return *optionsPage;
+}
+
+void ConfigDialog::OnPageCommand(WPARAM command, LPARAM control)
+{
+    // The dialog manager sends the command of Enter on a focused push button
+    // to the top-level dialog, not to the page that holds the button: the
+    // page's commands would end here unheard. As in the system's property
+    // sheets, whatever the frame does not handle goes to the page shown.
+    ShownPage().SendMessage(WM_COMMAND, command, control);
+}
+
+BOOL ConfigDialog::PreTranslateMessage(MSG* message)
+{
+    // Only keys pressed in this dialog; the dialog manager would move to the
+    // next control on Ctrl+Tab, and the controls would page on Ctrl+PageDown.
+    if (message->message != WM_KEYDOWN || (::GetKeyState(VK_CONTROL) & 0x8000) == 0
+        || (message->hwnd != m_hWnd && !::IsChild(m_hWnd, message->hwnd)))
+        return FALSE;
+    int step = 0;
+    switch (message->wParam) {
+    case VK_TAB:
+        step = (::GetKeyState(VK_SHIFT) & 0x8000) != 0 ? -1 : 1;
+        break;
+    case VK_NEXT:
+        step = 1;
+        break;
+    case VK_PRIOR:
+        step = -1;
+        break;
+    default:
+        return FALSE;
+    }
+    // A control that asks for every key keeps these too, as in property sheets.
+    const LRESULT wants = ::SendMessageA(message->hwnd, WM_GETDLGCODE, message->wParam,
+                                         reinterpret_cast<LPARAM>(message));
+    if (wants & DLGC_WANTMESSAGE)
+        return FALSE;
+    TurnTab(step);
+    return TRUE;
+}
+
+void ConfigDialog::TurnTab(int step)
+{
+    const int count = tabControl.GetItemCount();
+    if (count <= 0)
+        return;
+    const int current = tabControl.GetCurSel();
+    const int next = ((current < 0 ? 0 : current) + step % count + count) % count;
+    // The focus first goes to the tab control, as with a click on the tab, so
+    // that it never stays behind in the page about to be hidden, and the
+    // dialog manager takes the default look from a button of that page.
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabControl.m_hWnd), TRUE);
+    tabControl.SetCurSel(next);
+    ShowPage(next);
+    // The tab control is no tab stop, so the keyboard's user goes on in the
+    // page: at its first control, as Tab from the dialog's start would.
+    if (const HWND first = ::GetNextDlgTabItem(ShownPage().m_hWnd, nullptr, FALSE))
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
 }

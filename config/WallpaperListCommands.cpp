@@ -97,10 +97,13 @@ void WallpapersPage::OnRemoveFiles()
 {
     for (int row = listControl.GetNextItem(-1, LVNI_SELECTED); row >= 0;
          row = listControl.GetNextItem(-1, LVNI_SELECTED)) {
-        set->Remove(RowId(row));
-        // A row that won't go would be found again and again.
+        // The row goes first: a row that won't go keeps its entry, so that
+        // no row ever names an entry that is gone, and the loop stops, as it
+        // would find that row again and again.
+        const std::int32_t id = RowId(row);
         if (!listControl.DeleteItem(row))
             break;
+        set->Remove(id);
     }
     UpdateTestButton();
 }

@@ -242,6 +242,16 @@ INT_PTR CDialog::DoModal()
             modalResult = -1;
             break;
         }
+        // Not a window procedure, but what escapes here would end the
+        // dialog under the user: the message goes on as if not taken.
+        BOOL taken = FALSE;
+        try {
+            taken = PreTranslateMessage(&message);
+        } catch (...) {
+            ReportEscapedException(message.message);
+        }
+        if (taken)
+            continue;
         if (!::IsDialogMessageA(window, &message)) {
             ::TranslateMessage(&message);
             ::DispatchMessageA(&message);

@@ -47,6 +47,12 @@ protected:
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
+    // DoModal's loop offers the dialog every message it takes from the queue
+    // before the dialog manager sees it; TRUE keeps it from going further.
+    // For keys the dialog should read otherwise than the dialog manager does,
+    // such as Ctrl+Tab, which the dialog manager takes for Tab.
+    virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
+
 private:
     HWND CreateFromTemplate(UINT id, HWND parentOrOwner, bool forModal);
     INT_PTR RouteDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

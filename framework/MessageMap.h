@@ -23,11 +23,17 @@ class CWnd;
 //         OnMessage<WM_TIMER, &TrayWindow::OnTimer>,
 //         OnCommand<ID_EXIT, &TrayWindow::OnExit>,
 //         OnCommandRange<1004, 1006, &WallpapersPage::OnShowStateClicked>,
-//         OnNotify<1019, TCN_SELCHANGE, &ConfigDialog::OnSelchangeTab>>;
+//         OnNotify<1019, TCN_SELCHANGE, &ConfigDialog::OnSelchangeTab>,
+//         OnOtherCommands<&ConfigDialog::OnPageCommand>>;
 // The table is built at compile time; naming protected handlers works because
 // the initializer of a static member is in the scope of its class.
+//
+// OnOtherCommands is the one exception to "first match wins": it takes only
+// the commands that no other entry of the whole chain takes, wherever it
+// stands, so that a window can pass on what it does not handle itself (a
+// frame to the page it shows) without hiding its base classes' commands.
 
-enum class MessageKind : unsigned char { Message, Command, CommandRange, Notify };
+enum class MessageKind : unsigned char { Message, Command, CommandRange, Notify, OtherCommands };
 
 struct MessageMapEntry {
     MessageKind kind;
@@ -57,6 +63,8 @@ struct MessageMapEntry {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
             return header->idFrom == firstId && header->code == code;
         }
+        case MessageKind::OtherCommands:
+            return msg == WM_COMMAND;
         }
         return false;
     }
@@ -66,12 +74,19 @@ struct MessageMap {
     const MessageMap* base;
     std::span<const MessageMapEntry> entries;
 
-    // The first entry for the message in this table or a base table.
+    // The first entry for the message in this table or a base table; for a
+    // command that none of them names, the first OnOtherCommands entry.
     const MessageMapEntry* Find(UINT msg, WPARAM wParam, LPARAM lParam) const
     {
         for (const MessageMap* map = this; map; map = map->base)
             for (const MessageMapEntry& entry : map->entries)
-                if (entry.Matches(msg, wParam, lParam))
+                if (entry.kind != MessageKind::OtherCommands && entry.Matches(msg, wParam, lParam))
+                    return &entry;
+        if (msg != WM_COMMAND)
+            return nullptr;
+        for (const MessageMap* map = this; map; map = map->base)
+            for (const MessageMapEntry& entry : map->entries)
+                if (entry.kind == MessageKind::OtherCommands)
                     return &entry;
         return nullptr;
     }
@@ -213,6 +228,15 @@ template <UINT ControlId, UINT Code, auto Handler>
 struct OnNotify {
     static constexpr MessageMapEntry entry{
         MessageKind::Notify, 0, Code, ControlId, ControlId, &message_map_detail::CallNotify<Handler>};
+};
+
+// Every WM_COMMAND that no other entry of the chain takes, whatever its id
+// and code; the handler gets the word and the long parameter as they came,
+// to pass them on.
+template <auto Handler>
+struct OnOtherCommands {
+    static constexpr MessageMapEntry entry{
+        MessageKind::OtherCommands, 0, 0, 0, 0, &message_map_detail::CallMessage<Handler>};
 };
 
 template <class Derived, class Base, class... Entries>

@@ -1,7 +1,8 @@
 // The tray window in this process, with the test program's own application
 // object (and so its own profile file, app_tests.INI): the change timer's
 // counting across dialogs, the end of the session, the guards while the
-// dialog is open, the icon after a shell restart, and a save that fails.
+// dialog is open, the icon after a shell restart, a save that fails, and the
+// dialog used by keyboard alone from the first key to the saved profile.
 //
 // Ticks are sent as WM_TIMER. Whether the writer ran is seen in what it
 // leaves behind, the registry value "Wallpaper" under Control Panel\Desktop,
@@ -11,6 +12,9 @@
 // back after each test.
 #include "app/TrayWindow.h"
 
+#include "config/ConfigDialog.h"
+#include "config/OptionsPage.h"
+#include "config/WallpapersPage.h"
 #include "framework/ProfileFile.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -22,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <windows.h>
 
@@ -148,6 +153,11 @@ protected:
     TrayWindow& MakeWindow(int changeInterval, int entries = 1)
     {
         WriteProfile(changeInterval, entries);
+        return MakeWindowFromProfile();
+    }
+
+    TrayWindow& MakeWindowFromProfile()
+    {
         auto* made = new TrayWindow;
         const bool created = made->Create();
         window = made->GetSafeHwnd();
@@ -364,6 +374,92 @@ TEST_F(TrayWindowTest, WhileTheDialogIsOpenExitAndCloseAreRefusedAndNoSecondDial
     ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0);
     EXPECT_FALSE(::IsWindow(window));
     EXPECT_FALSE(IconShown(window));
+}
+
+// "path show-state priority;" for each entry, in id order.
+std::string EntriesOf(WallpaperSet& set)
+{
+    std::string entries;
+    WallpaperSet::IteratorHolder holder;
+    for (WallpaperSet::Iterator& it = set.Begin(holder); !it.AtEnd(); it.Next())
+        entries += std::string(it.Entry().path.GetString()) + " " + std::to_string(it.Entry().showState) + " "
+                   + std::to_string(it.Entry().priority) + ";";
+    return entries;
+}
+
+// The whole dialog by keyboard alone, through its own loop, as the system's
+// dialog manager reads typed keys: a row is chosen and given a show state
+// and a priority with the radio buttons, then removed with Enter on "Remove
+// Files"; Ctrl+Tab turns to the Options tab for a frequency, Ctrl+Shift+Tab
+// back, Ctrl+PageUp and Ctrl+PageDown round both ends; Enter is OK.
+TEST_F(TrayWindowTest, KeyboardAloneEditsTheListAndTheOptionsAndOkSaves)
+{
+    constexpr const char* Chosen = "C:\\Pictures\\a.bmp";
+    {
+        // Tiled and Low, each the first button of its group, where Tab lands.
+        std::ofstream file(profileFile, std::ios::binary | std::ios::trunc);
+        file << "[WallpaperList]\r\nFile0=" << Chosen << "\r\nShowstate0=0\r\nPriority0=0\r\nFile1=" << Picture
+             << "\r\nShowstate1=2\r\nPriority1=1\r\nNumberOfFiles=2\r\n";
+    }
+    TrayWindow& tray = MakeWindowFromProfile();
+    WallpaperSet& set = tray.GetWallpaperSet();
+
+    HWND tab = nullptr;
+    HWND pages[2] = {};
+    HWND list = nullptr;
+    HWND lowFrequency = nullptr;
+    const auto shows = [&](int index, HWND focus) {
+        EXPECT_EQ(index, ::SendMessageA(tab, TCM_GETCURSEL, 0, 0));
+        EXPECT_TRUE(::IsWindowVisible(pages[index]));
+        EXPECT_FALSE(::IsWindowVisible(pages[1 - index]));
+        EXPECT_EQ(focus, ::GetFocus());
+    };
+    test_support::KeyboardUser user;
+    using Keys = test_support::KeyboardUser;
+    user.Then([&] { EXPECT_EQ(list, ::GetFocus()); })
+        .Press(VK_DOWN)
+        .Press(VK_TAB).Press(VK_RIGHT)
+        .Press(VK_TAB).Press(VK_RIGHT).Press(VK_RIGHT)
+        .Then([&] {
+            // Centered and High.
+            EXPECT_EQ(std::string(Chosen) + " 1 2;" + Picture + " 2 1;", EntriesOf(set));
+        })
+        .Press(VK_TAB).Press(VK_TAB).Press(VK_TAB)
+        .Then([&] { EXPECT_EQ(::GetDlgItem(pages[0], IDC_REMOVE_FILES), ::GetFocus()); })
+        .Press(VK_RETURN)
+        .Then([&] {
+            EXPECT_EQ(1, ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            EXPECT_EQ(1, set.GetCount());
+        })
+        .Press(VK_TAB, Keys::Control)
+        .Then([&] { shows(1, lowFrequency); })
+        .Press('7').Press('0')
+        .Press(VK_TAB, Keys::Control | Keys::Shift)
+        .Then([&] { shows(0, list); })
+        .Press(VK_PRIOR, Keys::Control)
+        .Then([&] { shows(1, lowFrequency); })
+        .Press(VK_NEXT, Keys::Control)
+        .Then([&] { shows(0, list); })
+        .Press(VK_RETURN);
+    dialogs.Expect(IDD_CONFIG, [&](CDialog& dialog) {
+        auto& config = static_cast<ConfigDialog&>(dialog);
+        tab = ::GetDlgItem(dialog.m_hWnd, IDC_TAB);
+        pages[0] = config.GetWallpapersPage().m_hWnd;
+        pages[1] = config.GetOptionsPage().m_hWnd;
+        list = ::GetDlgItem(pages[0], IDC_WALLPAPER_LIST);
+        lowFrequency = ::GetDlgItem(pages[1], IDC_LOW_FREQUENCY);
+        user.Start(dialog.m_hWnd);
+    });
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
+
+    EXPECT_EQ(0u, user.Pending());
+    EXPECT_EQ(std::string(Picture) + " 2 1;", EntriesOf(set));
+    EXPECT_EQ(70, set.GetFrequency(Priority::Low));
+    const std::string saved = FileText(profileFile);
+    // The entry left moved up to the first place.
+    EXPECT_NE(std::string::npos, saved.find("File0=" + std::string(Picture) + "\r\nShowstate0=2\r\n")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("NumberOfFiles=1\r\n")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("FrequencyLow=70\r\n")) << saved;
 }
 
 TEST_F(TrayWindowTest, DoubleClickOpensTheDialogAndOtherMouseMessagesDoNothing)

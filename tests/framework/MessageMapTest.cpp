@@ -1,6 +1,7 @@
 // Dispatch through the static message maps: each kind of entry reaches its
 // handler with the right arguments and answers the sender; a derived class's
-// entry wins over its base's; the rest goes to the default processing.
+// entry wins over its base's, and a catch-all for commands takes only those
+// no entry names; the rest goes to the default processing.
 #include "framework/CWnd.h"
 
 #include <commctrl.h>
@@ -83,9 +84,17 @@ protected:
     void OnSharedHere() { calls.push_back("derived shared"); }
     // The notification's own structure in place of the bare header.
     void OnListNotify(NMLISTVIEW* notification, LRESULT* result) { *result = notification->iItem; }
+    void OnOther(WPARAM command, LPARAM control)
+    {
+        calls.push_back("other " + std::to_string(LOWORD(command)) + "/" + std::to_string(HIWORD(command)) + "/"
+                        + std::to_string(control));
+    }
 };
 
+// The catch-all stands first, and still leaves every named command, the
+// base's included, to its own entry.
 const MessageMap DerivedWindow::messageMap = MessageMapFor<DerivedWindow, BaseWindow,
+    OnOtherCommands<&DerivedWindow::OnOther>,
     OnCommand<ID_SHARED, &DerivedWindow::OnSharedHere>,
     OnNotify<ID_NOTIFIER, LVN_ITEMCHANGED, &DerivedWindow::OnListNotify>>;
 
@@ -157,7 +166,13 @@ TEST(MessageMap, DerivedEntryWinsAndBaseEntriesStillServe)
     Command(window, ID_SHARED);
     Command(window, ID_BASE_ONLY);
     EXPECT_EQ(5, window.SendMessage(WM_SUM, 2, 3));
-    EXPECT_EQ((std::vector<std::string>{"derived shared", "base only", "sum"}), window.calls);
+    // The base's range, then commands that no entry names, with what they carry.
+    Command(window, ID_RANGE_FIRST);
+    window.SendMessage(WM_COMMAND, MAKEWPARAM(ID_BASE_ONLY, BN_DOUBLECLICKED), 7);
+    window.SendMessage(WM_COMMAND, MAKEWPARAM(999, 0), 8);
+    EXPECT_EQ((std::vector<std::string>{"derived shared", "base only", "sum", "other 100/5/7", "other 999/0/8"}),
+              window.calls);
+    EXPECT_EQ((std::vector<UINT>{ID_RANGE_FIRST}), window.rangeIds);
 
     NMLISTVIEW change{};
     change.hdr = NMHDR{window.m_hWnd, ID_NOTIFIER, static_cast<UINT>(LVN_ITEMCHANGED)};

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <utility>
@@ -49,5 +51,52 @@ void ClickButton(HWND dialog, int id);
 // A key pressed and released, posted to the window with the focus in the
 // dialog (or the dialog), for the dialog's loop to translate.
 void PostKey(HWND dialog, UINT virtualKey);
+
+// A user at the keyboard of a running dialog, through whatever loop runs it:
+// each key is posted, as PostKey does, to the window that has the focus when
+// its turn comes, and its turn comes only once the loop has handled all that
+// came before, the characters the keys made included (a thread timer drives
+// the script, and the system makes WM_TIMER only when no other message
+// waits). Checks run between keys. Control and Shift are held for a key by
+// the thread's keyboard state, which is what the dialog manager and the
+// dialog read: posted keys don't change it.
+//
+// After the last key the user waits for the dialog to go. If it is still
+// there at the deadline, the test fails and the dialog is destroyed, which
+// ends its loop with -1: a key that went astray never leaves a test hanging.
+class KeyboardUser {
+public:
+    static constexpr UINT Control = 1;
+    static constexpr UINT Shift = 2;
+
+    KeyboardUser() = default;
+    KeyboardUser(const KeyboardUser&) = delete;
+    KeyboardUser& operator=(const KeyboardUser&) = delete;
+    ~KeyboardUser();
+
+    KeyboardUser& Press(UINT virtualKey, UINT modifiers = 0);
+    KeyboardUser& Then(std::function<void()> check);
+
+    // Begins at the dialog's next idle moment and returns at once; meant for
+    // a ModalDialogDriver action, just before the dialog's loop runs.
+    void Start(HWND dialog, std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // Keys and checks not yet done.
+    std::size_t Pending() const { return script.size(); }
+
+private:
+    struct Action {
+        UINT virtualKey = 0;  // 0: a check
+        UINT modifiers = 0;
+        std::function<void()> check;
+    };
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD);
+    void Tick();
+    void Stop();
+
+    std::deque<Action> script;
+    HWND dialog = nullptr;
+    UINT_PTR timer = 0;
+    std::chrono::steady_clock::time_point deadline;
+};
 
 } // namespace test_support
