@@ -1,6 +1,6 @@
 // Load and Save of WallpaperSet: the list and the options in the profile's
 // section "WallpaperList".
-#include "framework/Profile.h"
+#include "profile/Profile.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <algorithm>

@@ -11,8 +11,8 @@
 // back after each test.
 #include "app/TrayWindow.h"
 
-#include "framework/ProfileFile.h"
 #include "framework/WinApp.h"
+#include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"

@@ -1,6 +1,6 @@
 // The profile file on disk: where it is read from and saved to, and that a
 // save never leaves a half-written, empty or missing profile behind.
-#include "framework/ProfileFile.h"
+#include "profile/ProfileFile.h"
 
 #include <windows.h>
 #include <shlobj.h>

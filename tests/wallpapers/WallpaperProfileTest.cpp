@@ -1,5 +1,5 @@
 // Load and Save of the wallpaper set through the in-memory profile document.
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 
 #include <string>
 

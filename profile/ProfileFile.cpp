@@ -1,4 +1,6 @@
-#include "framework/ProfileFile.h"
+#include "profile/ProfileFile.h"
+
+#include "framework/UniqueHandle.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -20,35 +22,12 @@ constexpr DWORD RetryDelayMs = 50;
 // it whole could exhaust a 32-bit address space.
 constexpr LONGLONG LargestProfile = 64LL * 1024 * 1024;
 
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle(handle) {}
-    ~UniqueHandle() { Close(); }
-    UniqueHandle(UniqueHandle&& other) noexcept : handle(std::exchange(other.handle, INVALID_HANDLE_VALUE)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            handle = std::exchange(other.handle, INVALID_HANDLE_VALUE);
-        }
-        return *this;
-    }
-
-    HANDLE Get() const { return handle; }
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
-    // False when the system reports that closing failed (for a file being
-    // written, that can mean the data did not reach the disk).
-    bool Close()
-    {
-        if (!IsValid())
-            return true;
-        const BOOL closed = CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
-        return closed != FALSE;
-    }
-
-private:
-    HANDLE handle;
-};
+// Closes the file now. False when the system reports that closing failed:
+// for a file being written, that can mean the data did not reach the disk.
+bool Close(UniqueFile& file)
+{
+    return !file || CloseHandle(file.release()) != FALSE;
+}
 
 bool IsTransient(DWORD error)
 {
@@ -105,9 +84,9 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
     for (int attempt = 0;; ++attempt) {
         if (attempt > 0)
             Sleep(RetryDelayMs);
-        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file.IsValid()) {
+        if (!file) {
             error = GetLastError();
             if (IsAbsent(error))
                 return ReadResult::Absent;
@@ -117,7 +96,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
         }
 
         LARGE_INTEGER size{};
-        if (!GetFileSizeEx(file.Get(), &size)) {
+        if (!GetFileSizeEx(file.get(), &size)) {
             error = GetLastError();
             return ReadResult::Failed;
         }
@@ -141,7 +120,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
                 text.resize(text.size() + 4096);
             DWORD got = 0;
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - filled, 1u << 20));
-            if (!ReadFile(file.Get(), text.data() + filled, chunk, &got, nullptr)) {
+            if (!ReadFile(file.get(), text.data() + filled, chunk, &got, nullptr)) {
                 error = GetLastError();
                 failed = true;
                 break;
@@ -168,34 +147,34 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
 DWORD WriteWholeFile(const std::string& path, std::string_view text)
 {
     DWORD error = 0;
-    UniqueHandle file;
+    UniqueFile file;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         if (attempt > 0)
             Sleep(RetryDelayMs);
-        file = UniqueHandle(
+        file = UniqueFile(
             CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.IsValid())
+        if (file)
             break;
         error = GetLastError();
         if (!IsTransient(error))
             return error;
     }
-    if (!file.IsValid())
+    if (!file)
         return error;
 
     std::size_t written = 0;
     while (written < text.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - written, 1u << 20));
         DWORD done = 0;
-        if (!WriteFile(file.Get(), text.data() + written, chunk, &done, nullptr) || done == 0) {
+        if (!WriteFile(file.get(), text.data() + written, chunk, &done, nullptr) || done == 0) {
             error = GetLastError();
             break;
         }
         written += done;
     }
-    if (written == text.size() && !FlushFileBuffers(file.Get()))
+    if (written == text.size() && !FlushFileBuffers(file.get()))
         error = GetLastError();
-    if (!file.Close() && error == 0)
+    if (!Close(file) && error == 0)
         error = GetLastError();
     if (written != text.size() && error == 0)
         error = ERROR_WRITE_FAULT;
