@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -297,32 +298,42 @@ const std::string& ProfileFile::SourceFileName() const
     return sourceFile;
 }
 
+struct ProfileFile::OnDisk {
+    ReadResult result = ReadResult::Absent;
+    // The file that was read, empty when neither exists.
+    std::string path;
+    std::string text;
+    DWORD error = 0;
+
+    bool operator==(const OnDisk&) const = default;
+};
+
+// The user's file, else the older copy in the Windows directory.
+ProfileFile::OnDisk ProfileFile::ReadFromDisk() const
+{
+    OnDisk disk;
+    for (const std::string* path : {&userFile, &windowsFile}) {
+        if (path->empty())
+            continue;
+        disk.result = ReadWholeFile(*path, disk.text, disk.error);
+        if (disk.result != ReadResult::Absent) {
+            disk.path = *path;
+            break;
+        }
+    }
+    return disk;
+}
+
 void ProfileFile::Read()
 {
     ResolvePaths();
-    document.Clear();
-    sourceFile.clear();
-    lastReadError = 0;
+    OnDisk disk = ReadFromDisk();
     loaded = true;
-    dirty = false;
-
-    std::string text;
-    DWORD error = 0;
-    ReadResult result = ReadResult::Absent;
-    if (!userFile.empty()) {
-        result = ReadWholeFile(userFile, text, error);
-        if (result != ReadResult::Absent)
-            sourceFile = userFile;
-    }
-    if (result == ReadResult::Absent && !windowsFile.empty()) {
-        result = ReadWholeFile(windowsFile, text, error);
-        if (result != ReadResult::Absent)
-            sourceFile = windowsFile;
-    }
-    if (result == ReadResult::Read)
-        document.Parse(text);
-    else if (result == ReadResult::Failed)
-        lastReadError = error;
+    pending.clear();
+    sourceFile = std::move(disk.path);
+    lastReadError = disk.result == ReadResult::Failed ? disk.error : 0;
+    documentText = disk.result == ReadResult::Read ? std::move(disk.text) : std::string();
+    document.Parse(documentText);
 }
 
 void ProfileFile::EnsureLoaded()
@@ -356,20 +367,27 @@ std::vector<CString> ProfileFile::GetProfileKeys(const char* section)
 
 bool ProfileFile::WriteProfileInt(const char* section, const char* entry, int value)
 {
-    EnsureLoaded();
-    return document.WriteProfileInt(section, entry, value) && Written();
+    return WriteProfileString(section, entry, std::to_string(value).c_str());
 }
 
 bool ProfileFile::WriteProfileString(const char* section, const char* entry, const char* value)
 {
     EnsureLoaded();
-    return document.WriteProfileString(section, entry, value) && Written();
+    if (!document.WriteProfileString(section, entry, value))
+        return false;
+    Write& write = pending.emplace_back();
+    write.section = section;
+    if (entry)
+        write.entry = entry;
+    if (value)
+        write.value = value;
+    return updateDepth > 0 || Save();
 }
 
-bool ProfileFile::Written()
+bool ProfileFile::Apply(ProfileDocument& target, const Write& write)
 {
-    dirty = true;
-    return updateDepth > 0 || Save();
+    return target.WriteProfileString(write.section.c_str(), write.entry ? write.entry->c_str() : nullptr,
+                                     write.value ? write.value->c_str() : nullptr);
 }
 
 void ProfileFile::BeginProfileUpdate()
@@ -382,7 +400,7 @@ bool ProfileFile::CommitProfileUpdate()
 {
     if (updateDepth > 0 && --updateDepth > 0)
         return true;
-    return !dirty || Save();
+    return pending.empty() || Save();
 }
 
 bool ProfileFile::Save()
@@ -393,13 +411,11 @@ bool ProfileFile::Save()
     else if (lastReadError != 0)
         lastSaveError = lastReadError;
     else
-        lastSaveError = Replace(document.Serialize());
-    if (lastSaveError == 0)
-        dirty = false;
+        lastSaveError = Replace();
     return lastSaveError == 0;
 }
 
-unsigned long ProfileFile::Replace(const std::string& text)
+unsigned long ProfileFile::Replace()
 {
     if (const DWORD error = CreateFolders(userFolder))
         return error;
@@ -407,35 +423,75 @@ unsigned long ProfileFile::Replace(const std::string& text)
     // A read-only profile is the user's way of saying "leave it"; a folder of
     // that name is not ours to remove.
     const DWORD attributes = GetFileAttributesA(userFile.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return ERROR_ACCESS_DENIED;
 
     const std::string temporary = userFile + ".tmp";
-    if (const DWORD error = WriteWholeFile(temporary, text))
-        return error;
-    if (!ContinueSave(SaveStep::TemporaryWritten))
-        return ERROR_OPERATION_ABORTED;
-
-    // The previous version, kept the same safe way. It is a courtesy: a
-    // backup that cannot be made (its file is locked, say) does not stop the
-    // save, which replaces the profile as completely as ever.
-    if (exists) {
-        std::string previous;
-        DWORD error = 0;
-        if (ReadWholeFile(userFile, previous, error) == ReadResult::Read) {
-            const std::string backup = userFile + ".bak";
-            const std::string backupTemporary = backup + ".tmp";
-            if (WriteWholeFile(backupTemporary, previous) == 0 && MoveIntoPlace(backupTemporary, backup) != 0)
-                DeleteFileA(backupTemporary.c_str());
-        }
-    }
-    if (!ContinueSave(SaveStep::BackupWritten))
-        return ERROR_OPERATION_ABORTED;
-
-    if (const DWORD error = MoveIntoPlace(temporary, userFile)) {
+    auto fail = [&temporary](DWORD error) {
         DeleteFileA(temporary.c_str());
         return error;
+    };
+    DWORD error = 0;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (attempt > 0)
+            Sleep(RetryDelayMs);
+
+        const OnDisk before = ReadFromDisk();
+        if (before.result == ReadResult::Failed)
+            return fail(before.error);
+        // When the file is still the text the document was made from, the
+        // document already is that text with the writes made on it: the
+        // common case is spared the work of a second load.
+        const bool unchanged = before.text == documentText;
+        ProfileDocument changed;
+        if (!unchanged) {
+            changed.Parse(before.text);
+            for (const Write& write : pending) {
+                // The document took each of these once, and its rules don't
+                // depend on what the file holds: this only guards against a
+                // change of them.
+                if (!Apply(changed, write))
+                    return fail(ERROR_INVALID_DATA);
+            }
+        }
+        std::string text = (unchanged ? document : changed).Serialize();
+
+        if (const DWORD written = WriteWholeFile(temporary, text))
+            return written;
+        if (!ContinueSave(SaveStep::TemporaryWritten))
+            return ERROR_OPERATION_ABORTED;
+
+        // The previous version, kept the same safe way. It is a courtesy: a
+        // backup that cannot be made (its file is locked, say) does not stop
+        // the save, which replaces the profile as completely as ever.
+        if (before.path == userFile) {
+            const std::string backup = userFile + ".bak";
+            const std::string backupTemporary = backup + ".tmp";
+            if (WriteWholeFile(backupTemporary, before.text) == 0 && MoveIntoPlace(backupTemporary, backup) != 0)
+                DeleteFileA(backupTemporary.c_str());
+        }
+        if (!ContinueSave(SaveStep::BackupWritten))
+            return ERROR_OPERATION_ABORTED;
+
+        // Someone wrote the file since it was read: start over from what they
+        // wrote rather than put back what they replaced.
+        if (ReadFromDisk() != before) {
+            error = ERROR_SHARING_VIOLATION;
+            continue;
+        }
+        if (MoveFileExA(temporary.c_str(), userFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (!unchanged)
+                document = std::move(changed);
+            documentText = std::move(text);
+            sourceFile = userFile;
+            pending.clear();
+            return 0;
+        }
+        // Held open by a scanner, or by a program writing it: read it again
+        // before the next try, in case it was the latter.
+        error = GetLastError();
+        if (!IsTransient(error))
+            break;
     }
-    return 0;
+    return fail(error);
 }

@@ -2,7 +2,9 @@
 
 #include "profile/ProfileDocument.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 // The application's profile on disk: "<name>.INI" in the user's roaming
 // application-data folder, read from the Windows directory when only an older
@@ -10,21 +12,45 @@
 // as "<name>.INI.bak".
 //
 // The file is read at the first access and again at each RefreshProfile();
-// in between, reads come from the document in memory. A write outside
-// BeginProfileUpdate/CommitProfileUpdate saves at once; inside, the one save
-// happens at the outermost Commit.
+// in between, reads come from the document in memory, which also holds the
+// writes made since. A write outside BeginProfileUpdate/CommitProfileUpdate
+// saves at once; inside, the one save happens at the outermost Commit.
 //
-// A save writes the whole text to "<name>.INI.tmp" in the same folder, flushes
-// it, copies the current file to "<name>.INI.bak" the same way, and moves the
-// temporary file over the profile. Whenever the process stops, the profile is
-// the old file or the new one, complete. A save that fails leaves the old file
-// as it was, keeps the writes in memory, and records the system's error code
-// for the caller's message.
+// A save applies the writes not saved yet to the file as it is when the save
+// begins: it reads the file again by the rules of a refresh (the user's file,
+// else the older copy in the Windows directory), makes the writes on that
+// text in the order they were made, and replaces the file with the result.
+// Whatever the user or another program put into the file since the last read
+// stays, but for the keys written, as the platform's own per-key profile
+// writes would keep it. After a good save the document in memory is the text
+// that was written.
+//
+// The text goes to "<name>.INI.tmp" in the same folder and is flushed, the
+// text it was made from goes to "<name>.INI.bak" the same way, and the
+// temporary file is moved over the profile. Whenever the process stops, the
+// profile is the old file or the new one, complete.
+//
+// Just before the move the file is read once more. When it is no longer byte
+// for byte the text the save started from, or the move finds it held open by
+// another program, the save starts over from a fresh read, up to five times
+// 50 ms apart, and then fails with ERROR_SHARING_VIOLATION. What is left open
+// is the time between that last read and the move, microseconds; a program
+// that has the file open then, without sharing its deletion (as editors open
+// it), makes the move fail, and the save starts over. Locking out other
+// writers for the whole save would not close even that gap: the move cannot
+// replace a file that our own lock holds open without sharing deletion, so
+// the lock would have to go just before it, and meanwhile another program's
+// save would fail instead of ours.
+//
+// A save that fails leaves the file as it was, keeps the writes in memory and
+// for the next save, and records the system's error code for the caller's
+// message.
 //
 // A file that exists but cannot be read (locked by another program, access
 // denied) is tried a few times, then reads as empty, and no save replaces it
-// until a RefreshProfile() has read it: saving a document that never saw the
-// file's contents would throw them away.
+// until a RefreshProfile() has read it: the writes were made without seeing
+// the file's contents and would throw them away. A save whose own read fails
+// fails with that reason and leaves the file alone.
 class ProfileFile : public Profile {
 public:
     // `baseName` is the executable's base name, such as "Vistero".
@@ -44,8 +70,8 @@ public:
     const std::string& FileName() const;
     // The system error code of the last save that failed, 0 after a good one.
     unsigned long LastSaveError() const { return lastSaveError; }
-    // The file the document was last read from: FileName(), the older copy in
-    // the Windows directory, or empty when neither exists.
+    // The file the document was last read from or saved to: FileName(), the
+    // older copy in the Windows directory, or empty when neither exists.
     const std::string& SourceFileName() const;
     // The system error code when the last read found a file it could not
     // read, 0 otherwise.
@@ -64,16 +90,27 @@ public:
 
 protected:
     // Asked after each step of a save; false stops the save right there, with
-    // nothing cleaned up, as if the process had died. For tests.
+    // nothing cleaned up, as if the process had died. For tests, which also
+    // play another program writing the file here.
     virtual bool ContinueSave(SaveStep) { return true; }
 
 private:
+    // One write as the caller made it; a null name or value as given.
+    struct Write {
+        std::string section;
+        std::optional<std::string> entry;
+        std::optional<std::string> value;
+    };
+    // The profile as found on disk at one moment.
+    struct OnDisk;
+
     void ResolvePaths() const;
     void EnsureLoaded();
     void Read();
-    bool Written();
+    OnDisk ReadFromDisk() const;
     bool Save();
-    unsigned long Replace(const std::string& text);
+    unsigned long Replace();
+    static bool Apply(ProfileDocument& target, const Write& write);
 
     std::string baseName;
     // Empty when the platform's folder is to be used.
@@ -88,11 +125,13 @@ private:
     // Why userFile is empty, when it is.
     mutable unsigned long pathError = 0;
 
+    // `document` is `documentText`, the text of the last read or save, with
+    // the writes not saved yet, `pending`, made on it.
     ProfileDocument document;
+    std::string documentText;
+    std::vector<Write> pending;
     std::string sourceFile;
     bool loaded = false;
-    // The document holds writes that are not on disk yet.
-    bool dirty = false;
     int updateDepth = 0;
     unsigned long lastSaveError = 0;
     unsigned long lastReadError = 0;
