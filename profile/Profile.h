@@ -28,8 +28,9 @@ public:
     // Writes made between BeginProfileUpdate and CommitProfileUpdate reach the
     // backing store in one replacement, made on the store as it is then, so
     // that what others wrote there since the last read stays. Commit is false
-    // when the store could not be written, and then the writes wait in memory
-    // for the next commit.
+    // when a write of the update was refused, and then none of them stays;
+    // or when the store could not be written, and then the writes wait in
+    // memory for the next commit.
     virtual void BeginProfileUpdate() {}
     virtual bool CommitProfileUpdate() { return true; }
 };

@@ -330,6 +330,7 @@ void ProfileFile::Read()
     OnDisk disk = ReadFromDisk();
     loaded = true;
     pending.clear();
+    updateStart = 0;
     sourceFile = std::move(disk.path);
     lastReadError = disk.result == ReadResult::Failed ? disk.error : 0;
     documentText = disk.result == ReadResult::Read ? std::move(disk.text) : std::string();
@@ -370,18 +371,23 @@ bool ProfileFile::WriteProfileInt(const char* section, const char* entry, int va
     return WriteProfileString(section, entry, std::to_string(value).c_str());
 }
 
+// A write on its own is an update of one write.
 bool ProfileFile::WriteProfileString(const char* section, const char* entry, const char* value)
 {
-    EnsureLoaded();
-    if (!document.WriteProfileString(section, entry, value))
-        return false;
-    Write& write = pending.emplace_back();
-    write.section = section;
-    if (entry)
-        write.entry = entry;
-    if (value)
-        write.value = value;
-    return updateDepth > 0 || Save();
+    BeginProfileUpdate();
+    const bool accepted = document.WriteProfileString(section, entry, value);
+    if (accepted) {
+        Write& write = pending.emplace_back();
+        write.section = section;
+        if (entry)
+            write.entry = entry;
+        if (value)
+            write.value = value;
+    } else {
+        updateRefused = true;
+    }
+    const bool committed = CommitProfileUpdate();
+    return accepted && committed;
 }
 
 bool ProfileFile::Apply(ProfileDocument& target, const Write& write)
@@ -393,13 +399,30 @@ bool ProfileFile::Apply(ProfileDocument& target, const Write& write)
 void ProfileFile::BeginProfileUpdate()
 {
     EnsureLoaded();
-    ++updateDepth;
+    if (updateDepth++ == 0) {
+        updateStart = pending.size();
+        updateRefused = false;
+    }
 }
 
 bool ProfileFile::CommitProfileUpdate()
 {
     if (updateDepth > 0 && --updateDepth > 0)
         return true;
+    if (updateRefused) {
+        // The update goes whole or not at all: saving the writes around the
+        // refused one would leave a list on disk that nobody wrote, so they
+        // leave memory too.
+        updateRefused = false;
+        if (pending.size() > updateStart) {
+            pending.resize(updateStart);
+            document.Parse(documentText);
+            for (const Write& write : pending)
+                Apply(document, write);
+        }
+        lastSaveError = ERROR_INVALID_DATA;
+        return false;
+    }
     return pending.empty() || Save();
 }
 
@@ -485,6 +508,7 @@ unsigned long ProfileFile::Replace()
             documentText = std::move(text);
             sourceFile = userFile;
             pending.clear();
+            updateStart = 0;
             return 0;
         }
         // Held open by a scanner, or by a program writing it: read it again

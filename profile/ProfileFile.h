@@ -2,6 +2,7 @@
 
 #include "profile/ProfileDocument.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,7 +45,9 @@
 //
 // A save that fails leaves the file as it was, keeps the writes in memory and
 // for the next save, and records the system's error code for the caller's
-// message.
+// message. An update with a write that the document refuses (a line break in
+// a value, say) is not saved at all: its Commit fails with ERROR_INVALID_DATA,
+// and none of its writes stay, in memory or for a later save.
 //
 // A file that exists but cannot be read (locked by another program, access
 // denied) is tried a few times, then reads as empty, and no save replaces it
@@ -133,6 +136,10 @@ private:
     std::string sourceFile;
     bool loaded = false;
     int updateDepth = 0;
+    // Where the writes of the outermost update begin in `pending`, and whether
+    // the document refused one of them.
+    std::size_t updateStart = 0;
+    bool updateRefused = false;
     unsigned long lastSaveError = 0;
     unsigned long lastReadError = 0;
 };

@@ -391,6 +391,23 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
     }
 }
 
+TEST_F(ProfileFileTest, UpdateWithARefusedWriteLeavesNoneOfItsWrites)
+{
+    MakeUserFile(Old);
+    ProfileFile profile = Open();
+    profile.BeginProfileUpdate();
+    EXPECT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 2));
+    EXPECT_FALSE(profile.WriteProfileString(List, "File1", "C:\\line\r\nbreak.bmp"));
+    EXPECT_FALSE(profile.CommitProfileUpdate());
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_INVALID_DATA), profile.LastSaveError());
+    EXPECT_EQ(Old, ReadBytes(userFile));
+
+    // Neither in memory nor in the next save.
+    EXPECT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
+    ASSERT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
+    EXPECT_EQ("; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\n", ReadBytes(userFile));
+}
+
 TEST_F(ProfileFileTest, LongPathsAndValuesNeverCrash)
 {
     // A value of 100,000 bytes goes to disk and back whole.
