@@ -5,8 +5,8 @@
 #include "framework/AfxMessageBox.h"
 #include "framework/CMenu.h"
 #include "framework/Handles.h"
-#include "framework/ProfileFile.h"
 #include "framework/WinApp.h"
+#include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperEntry.h"
 

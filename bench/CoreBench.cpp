@@ -7,7 +7,7 @@
 // the whole list), measured by hand around exactly that operation: building
 // the set it starts from is left out.
 #include "bench/BenchData.h"
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <benchmark/benchmark.h>

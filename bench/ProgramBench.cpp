@@ -20,7 +20,7 @@
 // without anything in the program that helps the measurement.
 #include "bench/BenchData.h"
 #include "bench/Clock.h"
-#include "framework/ProfileFile.h"
+#include "profile/ProfileFile.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <windows.h>

@@ -19,6 +19,6 @@
 #include "framework/CWnd.h"
 #include "framework/Handles.h"
 #include "framework/MessageMap.h"
-#include "framework/Profile.h"
 #include "framework/WinApp.h"
 #include "framework/WindowRef.h"
+#include "profile/Profile.h"

@@ -1,53 +1,15 @@
 #pragma once
 
+#include "framework/UniqueHandle.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <utility>
 
-// Move-only owners of platform handles. Each releases its handle with the one
-// function the platform pairs with the call that made it. Borrowed handles
-// stay plain HWND, HKEY, HMENU... so a reader can tell at a glance whether a
-// variable releases what it holds.
-template <class Handle, auto Release, Handle Empty = Handle{}>
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle) : handle(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle(std::exchange(other.handle, Empty)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
-    {
-        if (this != &other)
-            reset(std::exchange(other.handle, Empty));
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    Handle get() const { return handle; }
-    explicit operator bool() const { return handle != Empty; }
-
-    // Gives up ownership without releasing.
-    Handle release() { return std::exchange(handle, Empty); }
-    void reset(Handle replacement = Empty)
-    {
-        const Handle old = std::exchange(handle, replacement);
-        if (old != Empty)
-            Release(old);
-    }
-    // For functions that hand a new handle back through a pointer.
-    Handle* receive()
-    {
-        reset();
-        return &handle;
-    }
-
-private:
-    Handle handle = Empty;
-};
-
+// The owners of window, menu, icon, GDI, registry and COM objects; the template
+// and the owners of kernel objects are in UniqueHandle.h.
 namespace handle_release {
 inline void Key(HKEY key) { ::RegCloseKey(key); }
 inline void Icon(HICON icon) { ::DestroyIcon(icon); }

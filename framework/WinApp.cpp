@@ -2,7 +2,7 @@
 
 #include "framework/CWnd.h"
 #include "framework/PathText.h"
-#include "framework/ProfileFile.h"
+#include "profile/ProfileFile.h"
 
 #include <commctrl.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/CString.h"
-#include "framework/Profile.h"
+#include "profile/Profile.h"
 
 #include <windows.h>
 

@@ -10,10 +10,8 @@ add_library(framework STATIC
   CWnd.cpp
   WinApp.cpp
   WindowRef.cpp)
-target_link_libraries(framework PUBLIC framework_core)
-if(TARGET framework_profile)
-  target_link_libraries(framework PUBLIC framework_profile)
-endif()
+# The application's profile operations go to the profile file.
+target_link_libraries(framework PUBLIC framework_core profile)
 target_link_libraries(framework PUBLIC comctl32 comdlg32 shell32 ole32 uuid)
 
 # WinMain on its own, so that test programs can link the framework and bring

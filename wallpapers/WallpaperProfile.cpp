@@ -1,6 +1,6 @@
 // Load and Save of WallpaperSet: the list and the options in the profile's
 // section "WallpaperList".
-#include "framework/Profile.h"
+#include "profile/Profile.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <algorithm>
@@ -114,19 +114,23 @@ bool WallpaperSet::Save(Profile& profile) const
 {
     // One update, so that the file is replaced once, whole, per save.
     profile.BeginProfileUpdate();
+    // A value the profile refuses (a path with a line break) would otherwise
+    // be dropped while the save reported success.
+    bool accepted = true;
     std::int32_t n = 0;
     IteratorHolder walk;
     for (Begin(walk); !walk->AtEnd(); walk->Next(), ++n) {
         const WallpaperEntry& entry = walk->Entry();
-        profile.WriteProfileString(Section, KeyName("File", n), entry.path);
-        profile.WriteProfileInt(Section, KeyName("Showstate", n), entry.showState);
-        profile.WriteProfileInt(Section, KeyName("Priority", n), entry.priority);
+        accepted &= profile.WriteProfileString(Section, KeyName("File", n), entry.path);
+        accepted &= profile.WriteProfileInt(Section, KeyName("Showstate", n), entry.showState);
+        accepted &= profile.WriteProfileInt(Section, KeyName("Priority", n), entry.priority);
     }
     // Keys of higher numbers from a longer list stay; the count bounds reading.
-    profile.WriteProfileInt(Section, "NumberOfFiles", n);
-    profile.WriteProfileInt(Section, "FrequencyLow", frequencyLow);
-    profile.WriteProfileInt(Section, "FrequencyNormal", frequencyNormal);
-    profile.WriteProfileInt(Section, "FrequencyHigh", frequencyHigh);
-    profile.WriteProfileInt(Section, "ChangeInterval", changeInterval);
-    return profile.CommitProfileUpdate();
+    accepted &= profile.WriteProfileInt(Section, "NumberOfFiles", n);
+    accepted &= profile.WriteProfileInt(Section, "FrequencyLow", frequencyLow);
+    accepted &= profile.WriteProfileInt(Section, "FrequencyNormal", frequencyNormal);
+    accepted &= profile.WriteProfileInt(Section, "FrequencyHigh", frequencyHigh);
+    accepted &= profile.WriteProfileInt(Section, "ChangeInterval", changeInterval);
+    const bool committed = profile.CommitProfileUpdate();
+    return accepted && committed;
 }

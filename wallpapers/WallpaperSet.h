@@ -99,8 +99,8 @@ public:
     // Replaces entries and options by the profile's section "WallpaperList";
     // missing keys read as their defaults.
     void Load(Profile& profile);
-    // Writes the section in one profile update; false when the profile could
-    // not store it. The set is left as it was either way.
+    // Writes the section in one profile update; false when the profile refused
+    // a value or could not store them. The set is left as it was either way.
     bool Save(Profile& profile) const;
 #ifdef _WIN32
     // The same through the application object's profile.

@@ -15,8 +15,8 @@
 #include "config/ConfigDialog.h"
 #include "config/OptionsPage.h"
 #include "config/WallpapersPage.h"
-#include "framework/ProfileFile.h"
 #include "framework/WinApp.h"
+#include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -533,36 +533,58 @@ TEST_F(TrayWindowTest, IconComesBackWhenTheShellRestarts)
 
 TEST_F(TrayWindowTest, FailedSaveAfterOkIsReportedAndTheEditsStay)
 {
-    TrayWindow& tray = MakeWindow(0);
-    ASSERT_TRUE(::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_READONLY));
-    RunDialog(IDOK, [&tray](CDialog&) {
-        tray.GetWallpaperSet().Add(WallpaperEntry{"C:\\Pictures\\kept.bmp", ShowState::Centered, Priority::Low});
-        tray.GetWallpaperSet().SetChangeInterval(1);
-    });
+    // The file refuses the save, or the profile refuses a value of it.
+    struct Cause {
+        const char* what;
+        DWORD reason;
+        std::function<void(TrayWindow&)> make;
+        std::function<void(TrayWindow&)> remove;
+    };
+    std::int32_t refusedId = 0;
+    const Cause causes[] = {
+        {"a read-only file", ERROR_ACCESS_DENIED,
+         [this](TrayWindow&) { ASSERT_TRUE(::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_READONLY)); },
+         [this](TrayWindow&) { ASSERT_TRUE(::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_NORMAL)); }},
+        {"a path with a line break", ERROR_INVALID_DATA,
+         [&refusedId](TrayWindow& tray) {
+             tray.GetWallpaperSet().Add(WallpaperEntry{"C:\\Pictures\\line\r\nbreak.bmp"}, &refusedId);
+         },
+         [&refusedId](TrayWindow& tray) { tray.GetWallpaperSet().Remove(refusedId); }},
+    };
+    for (const Cause& cause : causes) {
+        SCOPED_TRACE(cause.what);
+        TrayWindow& tray = MakeWindow(0);
+        boxes.Clear();
+        RunDialog(IDOK, [&tray, &cause](CDialog&) {
+            tray.GetWallpaperSet().Add(WallpaperEntry{"C:\\Pictures\\kept.bmp", ShowState::Centered, Priority::Low});
+            tray.GetWallpaperSet().SetChangeInterval(1);
+            cause.make(tray);
+        });
 
-    ASSERT_EQ(1u, boxes.Boxes().size());
-    const std::string& text = boxes.Boxes()[0].text;
-    EXPECT_NE(std::string::npos, text.find(profileFile)) << text;
-    char reason[256] = {};
-    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0,
-                     reason, sizeof reason, nullptr);
-    std::string firstLine(reason);
-    firstLine = firstLine.substr(0, firstLine.find_first_of("\r\n"));
-    EXPECT_NE(std::string::npos, text.find(firstLine)) << text;
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes.Boxes()[0].type);
+        ASSERT_EQ(1u, boxes.Boxes().size());
+        const std::string& text = boxes.Boxes()[0].text;
+        EXPECT_NE(std::string::npos, text.find(profileFile)) << text;
+        char reason[256] = {};
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, cause.reason, 0,
+                         reason, sizeof reason, nullptr);
+        std::string firstLine(reason);
+        firstLine = firstLine.substr(0, firstLine.find_first_of("\r\n"));
+        EXPECT_NE(std::string::npos, text.find(firstLine)) << text;
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes.Boxes()[0].type);
 
-    // Not reloaded: the confirmed edits are still what the program uses.
-    EXPECT_EQ(2, tray.GetWallpaperSet().GetCount());
-    EXPECT_EQ(1, tray.GetWallpaperSet().GetChangeInterval());
-    EXPECT_TRUE(tray.IsChangeTimerRunning());
-    EXPECT_EQ(std::string::npos, FileText(profileFile).find("kept.bmp")) << "the read-only file is as it was";
+        // Not reloaded: the confirmed edits are still what the program uses.
+        EXPECT_EQ(1, tray.GetWallpaperSet().GetChangeInterval());
+        EXPECT_TRUE(tray.IsChangeTimerRunning());
+        EXPECT_EQ(std::string::npos, FileText(profileFile).find("kept.bmp")) << "the file is as it was";
 
-    // Writable again, the next OK saves.
-    ASSERT_TRUE(::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_NORMAL));
-    boxes.Clear();
-    RunDialog(IDOK);
-    EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_NE(std::string::npos, FileText(profileFile).find("kept.bmp"));
+        // Without the cause, the next OK saves.
+        cause.remove(tray);
+        boxes.Clear();
+        RunDialog(IDOK);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        EXPECT_NE(std::string::npos, FileText(profileFile).find("kept.bmp"));
+        ::DestroyWindow(window);
+    }
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // does with a hand-edited "Vistero.INI": nothing may crash, leak or invoke
 // undefined behaviour, a file that is only read is written back unchanged,
 // and what was saved must load back to the same list.
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <cstddef>

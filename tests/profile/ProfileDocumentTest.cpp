@@ -1,6 +1,6 @@
 // The INI document: the platform's reading rules, and writes that leave every
 // other byte of a hand-edited file alone.
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 
 #include <gtest/gtest.h>
 

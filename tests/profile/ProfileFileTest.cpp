@@ -1,6 +1,6 @@
 // The profile file on disk: where it is read from and saved to, and that a
 // save never leaves a half-written, empty or missing profile behind.
-#include "framework/ProfileFile.h"
+#include "profile/ProfileFile.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -10,8 +10,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -266,6 +269,143 @@ TEST_F(ProfileFileTest, FileLockedDuringTheSaveFailsItCleanly)
     // The next save carries the edit that failed.
     ASSERT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 1));
     EXPECT_EQ("C:\\new.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
+}
+
+// Another program writing the profile while a save runs: at a try of the
+// save, after the backup, just before the save's last look at the file.
+class ProfileEditedDuringTheSave : public ProfileFile {
+public:
+    ProfileEditedDuringTheSave(const std::string& user, const std::string& windows, std::function<void()> edit)
+        : ProfileFile("Vistero", user, windows), edit(std::move(edit))
+    {
+    }
+
+protected:
+    bool ContinueSave(SaveStep step) override
+    {
+        if (step == SaveStep::BackupWritten && edit)
+            edit();
+        return true;
+    }
+
+private:
+    std::function<void()> edit;
+};
+
+std::string SizeText(std::uintmax_t size)
+{
+    // Appended, not "<" + ...: GCC 12 warns falsely (-Wrestrict) on that.
+    std::string text = "<";
+    text += std::to_string(size);
+    text += " bytes>";
+    return text;
+}
+
+// The file's text, or its size when it is too large to be a profile.
+std::string Contents(const std::string& path)
+{
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    return !error && size > (1u << 20) ? SizeText(size) : ReadBytes(path);
+}
+
+TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
+{
+    // A profile is never this large: it reads as a file that cannot be read.
+    constexpr std::uintmax_t TooLarge = 64u * 1024 * 1024 + 1;
+    const auto append = [](const std::string& text) {
+        return [text](const std::string& file) { WriteBytes(file, ReadBytes(file) + text); };
+    };
+    const auto change = [](const std::string& from, const std::string& to) {
+        return [from, to](const std::string& file) {
+            std::string text = ReadBytes(file);
+            text.replace(text.find(from), from.size(), to);
+            WriteBytes(file, text);
+        };
+    };
+    using Edit = std::function<void(const std::string& file)>;
+    struct Row {
+        const char* what;
+        Edit afterLoad;
+        // At the first try of the save only, or at every try.
+        Edit duringSave;
+        bool atEveryTry;
+        unsigned long error;
+        std::string after;
+    };
+    const std::string ours = "File0=C:\\new.bmp\r\nShowstate0=2\r\n";
+    const std::vector<Row> rows = {
+        {"a comment", append("; mine\r\n"), {}, false, 0,
+         "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\n; mine\r\nShowstate0=2\r\n"},
+        {"another section", append("[OtherTool]\r\nKeep=yes\r\n"), {}, false, 0,
+         "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\n" + ours + "[OtherTool]\r\nKeep=yes\r\n"},
+        {"a new key in our section", append("Extra=1\r\n"), {}, false, 0,
+         "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\nExtra=1\r\nShowstate0=2\r\n"},
+        // The save's value wins; the spelling stays.
+        {"a key of ours changed", change("File0=C:\\old.bmp", "file0 = C:\\hand.bmp"), {}, false, 0,
+         "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nfile0=C:\\new.bmp\r\nShowstate0=2\r\n"},
+        {"our section deleted", [](const std::string& file) { WriteBytes(file, "; kept by hand\r\n"); }, {}, false, 0,
+         "; kept by hand\r\n[WallpaperList]\r\n" + ours + "NumberOfFiles=1\r\n"},
+        {"the file deleted", [](const std::string& file) { fs::remove(file); }, {}, false, 0,
+         "[WallpaperList]\r\n" + ours + "NumberOfFiles=1\r\n"},
+        {"the file replaced by one that cannot be read",
+         [TooLarge](const std::string& file) { fs::resize_file(file, TooLarge); }, {}, false, ERROR_FILE_TOO_LARGE,
+         SizeText(TooLarge)},
+        {"another section, while the save runs", {}, append("[OtherTool]\r\nKeep=yes\r\n"), false, 0,
+         "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\n" + ours + "[OtherTool]\r\nKeep=yes\r\n"},
+        // The save gives up after its five tries rather than put back what
+        // was just written.
+        {"a comment at every try of the save", {}, append("; busy\r\n"), true, ERROR_SHARING_VIOLATION,
+         Old + "; busy\r\n; busy\r\n; busy\r\n; busy\r\n; busy\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        MakeUserFile(Old);
+        DeleteFileA((userFile + ".bak").c_str());
+        bool edited = false;
+        // What the save found on disk last, which the backup must hold.
+        std::string replaced;
+        ProfileEditedDuringTheSave profile(user, windows, [&] {
+            if (row.duringSave && (row.atEveryTry || !edited))
+                row.duringSave(userFile);
+            edited = true;
+            replaced = ReadBytes(userFile);
+        });
+        ASSERT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
+        if (row.afterLoad)
+            row.afterLoad(userFile);
+
+        profile.BeginProfileUpdate();
+        profile.WriteProfileString(List, "File0", "C:\\new.bmp");
+        profile.WriteProfileInt(List, "Showstate0", 2);
+        profile.WriteProfileInt(List, "NumberOfFiles", 1);
+        EXPECT_EQ(row.error == 0, profile.CommitProfileUpdate());
+        EXPECT_EQ(row.error, profile.LastSaveError());
+
+        EXPECT_EQ(row.after, Contents(userFile));
+        EXPECT_FALSE(Exists(userFile + ".tmp"));
+        if (row.error == 0) {
+            EXPECT_EQ(replaced, ReadBytes(userFile + ".bak"));
+            EXPECT_EQ("C:\\new.bmp", profile.GetProfileString(List, "File0").str()) << "memory holds what was written";
+        }
+    }
+}
+
+TEST_F(ProfileFileTest, UpdateWithARefusedWriteLeavesNoneOfItsWrites)
+{
+    MakeUserFile(Old);
+    ProfileFile profile = Open();
+    profile.BeginProfileUpdate();
+    EXPECT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 2));
+    EXPECT_FALSE(profile.WriteProfileString(List, "File1", "C:\\line\r\nbreak.bmp"));
+    EXPECT_FALSE(profile.CommitProfileUpdate());
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_INVALID_DATA), profile.LastSaveError());
+    EXPECT_EQ(Old, ReadBytes(userFile));
+
+    // Neither in memory nor in the next save.
+    EXPECT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
+    ASSERT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
+    EXPECT_EQ("; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\n", ReadBytes(userFile));
 }
 
 TEST_F(ProfileFileTest, LongPathsAndValuesNeverCrash)

@@ -2,8 +2,8 @@
 // of a 1,000-entry list through ProfileFile, and this harness kills it after
 // a random delay (from a fixed seed, so a failing run repeats), then reads
 // what is on disk. 200 kills, 1,000 with VISTERO_SOAK=1 (make soak).
-#include "framework/ProfileDocument.h"
-#include "framework/ProfileFile.h"
+#include "profile/ProfileDocument.h"
+#include "profile/ProfileFile.h"
 #include "tests/reliability/VersionedList.h"
 
 #include <gtest/gtest.h>

@@ -13,8 +13,8 @@
 // system DLLs to what the bare dialogs lose.
 #include "app/TrayWindow.h"
 
-#include "framework/ProfileFile.h"
 #include "framework/WinApp.h"
+#include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"

@@ -4,7 +4,7 @@
 // folder it can't write, bitmaps that are gone or no bitmaps, a shell that
 // restarts or refuses the icon. Every test starts without a profile and puts
 // the desktop settings back.
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 #include "res/resource.h"
 #include "tests/reliability/Program.h"
 #include "wallpapers/WallpaperSet.h"

@@ -2,7 +2,7 @@
 // the crash harness kills it:
 //   reliability_save_child FOLDER FIRST_VERSION MAPPING_NAME STARTED_EVENT
 // Exits by itself only when a save fails (code 3) or its arguments are wrong.
-#include "framework/ProfileFile.h"
+#include "profile/ProfileFile.h"
 #include "tests/reliability/VersionedList.h"
 
 #include <windows.h>

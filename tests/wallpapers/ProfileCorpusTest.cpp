@@ -1,6 +1,6 @@
 // Hand-edited profiles from tests/data/profiles: each loads at once (a count
 // of two billion included) into the list the reading rules give.
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Load and Save of the wallpaper set through the in-memory profile document.
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <gtest/gtest.h>
@@ -237,6 +237,10 @@ TEST(WallpaperProfile, SaveIsOneUpdateAndLoadRereadsTheStore)
     set.Add({"C:\\b.bmp", 0, 1});
     EXPECT_FALSE(set.Save(profile));
     EXPECT_EQ(2u, Entries(set).size());
+    // So is a value that the profile refuses, though the commit succeeds.
+    profile.commitResult = true;
+    set.Add({"C:\\line\r\nbreak.bmp", 0, 1});
+    EXPECT_FALSE(set.Save(profile));
 
     profile.calls.clear();
     profile.textOnDisk = "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\on-disk.bmp\r\n";

@@ -1,6 +1,6 @@
 // The set's Load and Save through the application object's profile file.
-#include "framework/ProfileFile.h"
 #include "framework/WinApp.h"
+#include "profile/ProfileFile.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <gtest/gtest.h>

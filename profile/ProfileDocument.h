@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Profile.h"
+#include "profile/Profile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,13 @@
-#include "framework/ProfileFile.h"
+#include "profile/ProfileFile.h"
+
+#include "framework/UniqueHandle.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <new>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -20,35 +23,12 @@ constexpr DWORD RetryDelayMs = 50;
 // it whole could exhaust a 32-bit address space.
 constexpr LONGLONG LargestProfile = 64LL * 1024 * 1024;
 
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle(handle) {}
-    ~UniqueHandle() { Close(); }
-    UniqueHandle(UniqueHandle&& other) noexcept : handle(std::exchange(other.handle, INVALID_HANDLE_VALUE)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            handle = std::exchange(other.handle, INVALID_HANDLE_VALUE);
-        }
-        return *this;
-    }
-
-    HANDLE Get() const { return handle; }
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
-    // False when the system reports that closing failed (for a file being
-    // written, that can mean the data did not reach the disk).
-    bool Close()
-    {
-        if (!IsValid())
-            return true;
-        const BOOL closed = CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
-        return closed != FALSE;
-    }
-
-private:
-    HANDLE handle;
-};
+// Closes the file now. False when the system reports that closing failed:
+// for a file being written, that can mean the data did not reach the disk.
+bool Close(UniqueFile& file)
+{
+    return !file || CloseHandle(file.release()) != FALSE;
+}
 
 bool IsTransient(DWORD error)
 {
@@ -105,9 +85,9 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
     for (int attempt = 0;; ++attempt) {
         if (attempt > 0)
             Sleep(RetryDelayMs);
-        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file.IsValid()) {
+        if (!file) {
             error = GetLastError();
             if (IsAbsent(error))
                 return ReadResult::Absent;
@@ -117,7 +97,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
         }
 
         LARGE_INTEGER size{};
-        if (!GetFileSizeEx(file.Get(), &size)) {
+        if (!GetFileSizeEx(file.get(), &size)) {
             error = GetLastError();
             return ReadResult::Failed;
         }
@@ -141,7 +121,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
                 text.resize(text.size() + 4096);
             DWORD got = 0;
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - filled, 1u << 20));
-            if (!ReadFile(file.Get(), text.data() + filled, chunk, &got, nullptr)) {
+            if (!ReadFile(file.get(), text.data() + filled, chunk, &got, nullptr)) {
                 error = GetLastError();
                 failed = true;
                 break;
@@ -168,34 +148,34 @@ ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& erro
 DWORD WriteWholeFile(const std::string& path, std::string_view text)
 {
     DWORD error = 0;
-    UniqueHandle file;
+    UniqueFile file;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         if (attempt > 0)
             Sleep(RetryDelayMs);
-        file = UniqueHandle(
+        file = UniqueFile(
             CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.IsValid())
+        if (file)
             break;
         error = GetLastError();
         if (!IsTransient(error))
             return error;
     }
-    if (!file.IsValid())
+    if (!file)
         return error;
 
     std::size_t written = 0;
     while (written < text.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - written, 1u << 20));
         DWORD done = 0;
-        if (!WriteFile(file.Get(), text.data() + written, chunk, &done, nullptr) || done == 0) {
+        if (!WriteFile(file.get(), text.data() + written, chunk, &done, nullptr) || done == 0) {
             error = GetLastError();
             break;
         }
         written += done;
     }
-    if (written == text.size() && !FlushFileBuffers(file.Get()))
+    if (written == text.size() && !FlushFileBuffers(file.get()))
         error = GetLastError();
-    if (!file.Close() && error == 0)
+    if (!Close(file) && error == 0)
         error = GetLastError();
     if (written != text.size() && error == 0)
         error = ERROR_WRITE_FAULT;
@@ -318,32 +298,43 @@ const std::string& ProfileFile::SourceFileName() const
     return sourceFile;
 }
 
+struct ProfileFile::OnDisk {
+    ReadResult result = ReadResult::Absent;
+    // The file that was read, empty when neither exists.
+    std::string path;
+    std::string text;
+    DWORD error = 0;
+
+    bool operator==(const OnDisk&) const = default;
+};
+
+// The user's file, else the older copy in the Windows directory.
+ProfileFile::OnDisk ProfileFile::ReadFromDisk() const
+{
+    OnDisk disk;
+    for (const std::string* path : {&userFile, &windowsFile}) {
+        if (path->empty())
+            continue;
+        disk.result = ReadWholeFile(*path, disk.text, disk.error);
+        if (disk.result != ReadResult::Absent) {
+            disk.path = *path;
+            break;
+        }
+    }
+    return disk;
+}
+
 void ProfileFile::Read()
 {
     ResolvePaths();
-    document.Clear();
-    sourceFile.clear();
-    lastReadError = 0;
+    OnDisk disk = ReadFromDisk();
     loaded = true;
-    dirty = false;
-
-    std::string text;
-    DWORD error = 0;
-    ReadResult result = ReadResult::Absent;
-    if (!userFile.empty()) {
-        result = ReadWholeFile(userFile, text, error);
-        if (result != ReadResult::Absent)
-            sourceFile = userFile;
-    }
-    if (result == ReadResult::Absent && !windowsFile.empty()) {
-        result = ReadWholeFile(windowsFile, text, error);
-        if (result != ReadResult::Absent)
-            sourceFile = windowsFile;
-    }
-    if (result == ReadResult::Read)
-        document.Parse(text);
-    else if (result == ReadResult::Failed)
-        lastReadError = error;
+    pending.clear();
+    updateStart = 0;
+    sourceFile = std::move(disk.path);
+    lastReadError = disk.result == ReadResult::Failed ? disk.error : 0;
+    documentText = disk.result == ReadResult::Read ? std::move(disk.text) : std::string();
+    document.Parse(documentText);
 }
 
 void ProfileFile::EnsureLoaded()
@@ -377,33 +368,62 @@ std::vector<CString> ProfileFile::GetProfileKeys(const char* section)
 
 bool ProfileFile::WriteProfileInt(const char* section, const char* entry, int value)
 {
-    EnsureLoaded();
-    return document.WriteProfileInt(section, entry, value) && Written();
+    return WriteProfileString(section, entry, std::to_string(value).c_str());
 }
 
+// A write on its own is an update of one write.
 bool ProfileFile::WriteProfileString(const char* section, const char* entry, const char* value)
 {
-    EnsureLoaded();
-    return document.WriteProfileString(section, entry, value) && Written();
+    BeginProfileUpdate();
+    const bool accepted = document.WriteProfileString(section, entry, value);
+    if (accepted) {
+        Write& write = pending.emplace_back();
+        write.section = section;
+        if (entry)
+            write.entry = entry;
+        if (value)
+            write.value = value;
+    } else {
+        updateRefused = true;
+    }
+    const bool committed = CommitProfileUpdate();
+    return accepted && committed;
 }
 
-bool ProfileFile::Written()
+bool ProfileFile::Apply(ProfileDocument& target, const Write& write)
 {
-    dirty = true;
-    return updateDepth > 0 || Save();
+    return target.WriteProfileString(write.section.c_str(), write.entry ? write.entry->c_str() : nullptr,
+                                     write.value ? write.value->c_str() : nullptr);
 }
 
 void ProfileFile::BeginProfileUpdate()
 {
     EnsureLoaded();
-    ++updateDepth;
+    if (updateDepth++ == 0) {
+        updateStart = pending.size();
+        updateRefused = false;
+    }
 }
 
 bool ProfileFile::CommitProfileUpdate()
 {
     if (updateDepth > 0 && --updateDepth > 0)
         return true;
-    return !dirty || Save();
+    if (updateRefused) {
+        // The update goes whole or not at all: saving the writes around the
+        // refused one would leave a list on disk that nobody wrote, so they
+        // leave memory too.
+        updateRefused = false;
+        if (pending.size() > updateStart) {
+            pending.resize(updateStart);
+            document.Parse(documentText);
+            for (const Write& write : pending)
+                Apply(document, write);
+        }
+        lastSaveError = ERROR_INVALID_DATA;
+        return false;
+    }
+    return pending.empty() || Save();
 }
 
 bool ProfileFile::Save()
@@ -414,13 +434,11 @@ bool ProfileFile::Save()
     else if (lastReadError != 0)
         lastSaveError = lastReadError;
     else
-        lastSaveError = Replace(document.Serialize());
-    if (lastSaveError == 0)
-        dirty = false;
+        lastSaveError = Replace();
     return lastSaveError == 0;
 }
 
-unsigned long ProfileFile::Replace(const std::string& text)
+unsigned long ProfileFile::Replace()
 {
     if (const DWORD error = CreateFolders(userFolder))
         return error;
@@ -428,35 +446,76 @@ unsigned long ProfileFile::Replace(const std::string& text)
     // A read-only profile is the user's way of saying "leave it"; a folder of
     // that name is not ours to remove.
     const DWORD attributes = GetFileAttributesA(userFile.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return ERROR_ACCESS_DENIED;
 
     const std::string temporary = userFile + ".tmp";
-    if (const DWORD error = WriteWholeFile(temporary, text))
-        return error;
-    if (!ContinueSave(SaveStep::TemporaryWritten))
-        return ERROR_OPERATION_ABORTED;
-
-    // The previous version, kept the same safe way. It is a courtesy: a
-    // backup that cannot be made (its file is locked, say) does not stop the
-    // save, which replaces the profile as completely as ever.
-    if (exists) {
-        std::string previous;
-        DWORD error = 0;
-        if (ReadWholeFile(userFile, previous, error) == ReadResult::Read) {
-            const std::string backup = userFile + ".bak";
-            const std::string backupTemporary = backup + ".tmp";
-            if (WriteWholeFile(backupTemporary, previous) == 0 && MoveIntoPlace(backupTemporary, backup) != 0)
-                DeleteFileA(backupTemporary.c_str());
-        }
-    }
-    if (!ContinueSave(SaveStep::BackupWritten))
-        return ERROR_OPERATION_ABORTED;
-
-    if (const DWORD error = MoveIntoPlace(temporary, userFile)) {
+    auto fail = [&temporary](DWORD error) {
         DeleteFileA(temporary.c_str());
         return error;
+    };
+    DWORD error = 0;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (attempt > 0)
+            Sleep(RetryDelayMs);
+
+        const OnDisk before = ReadFromDisk();
+        if (before.result == ReadResult::Failed)
+            return fail(before.error);
+        // When the file is still the text the document was made from, the
+        // document already is that text with the writes made on it: the
+        // common case is spared the work of a second load.
+        const bool unchanged = before.text == documentText;
+        ProfileDocument changed;
+        if (!unchanged) {
+            changed.Parse(before.text);
+            for (const Write& write : pending) {
+                // The document took each of these once, and its rules don't
+                // depend on what the file holds: this only guards against a
+                // change of them.
+                if (!Apply(changed, write))
+                    return fail(ERROR_INVALID_DATA);
+            }
+        }
+        std::string text = (unchanged ? document : changed).Serialize();
+
+        if (const DWORD written = WriteWholeFile(temporary, text))
+            return written;
+        if (!ContinueSave(SaveStep::TemporaryWritten))
+            return ERROR_OPERATION_ABORTED;
+
+        // The previous version, kept the same safe way. It is a courtesy: a
+        // backup that cannot be made (its file is locked, say) does not stop
+        // the save, which replaces the profile as completely as ever.
+        if (before.path == userFile) {
+            const std::string backup = userFile + ".bak";
+            const std::string backupTemporary = backup + ".tmp";
+            if (WriteWholeFile(backupTemporary, before.text) == 0 && MoveIntoPlace(backupTemporary, backup) != 0)
+                DeleteFileA(backupTemporary.c_str());
+        }
+        if (!ContinueSave(SaveStep::BackupWritten))
+            return ERROR_OPERATION_ABORTED;
+
+        // Someone wrote the file since it was read: start over from what they
+        // wrote rather than put back what they replaced.
+        if (ReadFromDisk() != before) {
+            error = ERROR_SHARING_VIOLATION;
+            continue;
+        }
+        if (MoveFileExA(temporary.c_str(), userFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (!unchanged)
+                document = std::move(changed);
+            documentText = std::move(text);
+            sourceFile = userFile;
+            pending.clear();
+            updateStart = 0;
+            return 0;
+        }
+        // Held open by a scanner, or by a program writing it: read it again
+        // before the next try, in case it was the latter.
+        error = GetLastError();
+        if (!IsTransient(error))
+            break;
     }
-    return 0;
+    return fail(error);
 }

@@ -1,4 +1,4 @@
-#include "framework/ProfileDocument.h"
+#include "profile/ProfileDocument.h"
 
 #include <cstdint>
 #include <string>

@@ -26,8 +26,11 @@ public:
     // Reads the backing store again, so that what follows sees it as it is now.
     virtual void RefreshProfile() {}
     // Writes made between BeginProfileUpdate and CommitProfileUpdate reach the
-    // backing store in one replacement. Commit is false when that failed; the
-    // document in memory keeps the writes either way.
+    // backing store in one replacement, made on the store as it is then, so
+    // that what others wrote there since the last read stays. Commit is false
+    // when a write of the update was refused, and then none of them stays;
+    // or when the store could not be written, and then the writes wait in
+    // memory for the next commit.
     virtual void BeginProfileUpdate() {}
     virtual bool CommitProfileUpdate() { return true; }
 };

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <type_traits>
+#include <utility>
+
+// Move-only owners of platform handles. Each releases its handle with the one
+// function the platform pairs with the call that made it. Borrowed handles
+// stay plain HWND, HKEY, HANDLE... so a reader can tell at a glance whether a
+// variable releases what it holds.
+//
+// This header has the template and the owners of kernel objects only, so that
+// the profile store, which has no windows, uses the same owner as the rest of
+// the program without seeing the window, menu and COM owners of Handles.h.
+//
+// `EmptyValue` is the value that means "no handle": 0 for most kinds, -1 for
+// the file handles of CreateFile, which fails with INVALID_HANDLE_VALUE. It is
+// a number because a pointer made from -1 is not a constant that a template
+// accepts.
+template <class Handle, auto Release, std::intptr_t EmptyValue = 0>
+class UniqueHandle {
+    static_assert(std::is_pointer_v<Handle>, "platform handles are pointers under STRICT");
+
+public:
+    static Handle Empty() { return reinterpret_cast<Handle>(EmptyValue); }
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle(std::exchange(other.handle, Empty())) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other)
+            reset(std::exchange(other.handle, Empty()));
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    Handle get() const { return handle; }
+    explicit operator bool() const { return handle != Empty(); }
+
+    // Gives up ownership without releasing.
+    Handle release() { return std::exchange(handle, Empty()); }
+    void reset(Handle replacement = Empty())
+    {
+        const Handle old = std::exchange(handle, replacement);
+        if (old != Empty())
+            Release(old);
+    }
+    // For functions that hand a new handle back through a pointer.
+    Handle* receive()
+    {
+        reset();
+        return &handle;
+    }
+
+private:
+    Handle handle = Empty();
+};
+
+namespace handle_release {
+inline void KernelObject(HANDLE object) { ::CloseHandle(object); }
+} // namespace handle_release
+
+// A file opened with CreateFile. Closing a file that was written can fail (the
+// data did not reach the disk): code that must know closes it itself, with
+// CloseHandle(file.release()).
+using UniqueFile = UniqueHandle<HANDLE, handle_release::KernelObject, -1>;
