@@ -57,11 +57,6 @@ private:
 
 thread_local std::unordered_map<HWND, CWnd*>* ThreadWindowTable::table = nullptr;
 
-CWnd* AttachedObject(HWND window)
-{
-    return ThreadWindowTable::Find(window);
-}
-
 } // namespace
 
 thread_local CWnd::CreationScope* CWnd::innermostCreation = nullptr;
@@ -131,7 +126,7 @@ void CWnd::Detach()
 
 CWnd* CWnd::FromHandlePermanent(HWND window)
 {
-    return window ? AttachedObject(window) : nullptr;
+    return window ? ThreadWindowTable::Find(window) : nullptr;
 }
 
 BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
@@ -171,7 +166,7 @@ BOOL CWnd::SubclassWindow(HWND window)
 {
     if (m_hWnd || !window || !::IsWindow(window)
         || ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId()
-        || AttachedObject(window))
+        || ThreadWindowTable::Find(window))
         return FALSE;
     Attach(window, Attachment::Subclassed);
     const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window, GWLP_WNDPROC));
@@ -302,7 +297,7 @@ LRESULT CWnd::RouteWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
 
 LRESULT CALLBACK FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CWnd* object = AttachedObject(window);
+    CWnd* object = ThreadWindowTable::Find(window);
     if (!object)
         object = CWnd::AttachCreatedWindow(window);
     if (!object)
