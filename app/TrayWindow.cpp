@@ -194,9 +194,11 @@ void TrayWindow::OnEndSession(WPARAM sessionEnds)
 {
     if (sessionEnds == 0)
         return;
+    // Answered at once, with nothing shown: a message box now would hold up
+    // the sign-out for a message nobody can act on.
     WallpaperEntry entry;
     if (wallpaperSet.PickRandom(entry))
-        TrayApp::SetWallpaper(entry.path, entry.showState, false);
+        TrayApp::SetWallpaper(entry.path, entry.showState, false, TrayApp::Failures::Dropped);
 }
 
 LRESULT TrayWindow::OnTrayNotify(WPARAM, LPARAM mouseMessage)

@@ -49,9 +49,13 @@ DesktopWallpaperWriter::ScopedRegistryCalls::~ScopedRegistryCalls()
     Registry() = previous;
 }
 
-void DesktopWallpaperWriter::SetWallpaper(const char* path, int showState, bool applyNow)
+void DesktopWallpaperWriter::SetWallpaper(const char* path, int showState, bool applyNow, Failures failures)
 {
     const RegistryCalls& registry = Registry();
+    const auto report = [failures](LONG code, const char* stepName) {
+        if (failures == Failures::Shown)
+            ReportFailure(code, stepName);
+    };
     const char* wallpaper = path ? path : "";
     const StyleValues style = StyleFor(showState);
 
@@ -66,19 +70,18 @@ void DesktopWallpaperWriter::SetWallpaper(const char* path, int showState, bool 
     HKEY opened = nullptr;
     const LONG openStatus = registry.openKey(HKEY_CURRENT_USER, DesktopKey, 0, KEY_SET_VALUE, &opened);
     if (openStatus != ERROR_SUCCESS) {
-        ReportFailure(openStatus, "RegOpenKeyEx");
+        report(openStatus, "RegOpenKeyEx");
     } else {
         // Owned until the close step, so that the key is not left open if a
         // message box's handler throws.
         UniqueHKey key(opened);
-        ReportFailure(setString(key.get(), "TileWallpaper", style.tileWallpaper), "RegSetValueEx on TileWallpaper");
-        ReportFailure(setString(key.get(), "WallpaperStyle", style.wallpaperStyle),
-                      "RegSetValueEx on WallpaperStyle");
+        report(setString(key.get(), "TileWallpaper", style.tileWallpaper), "RegSetValueEx on TileWallpaper");
+        report(setString(key.get(), "WallpaperStyle", style.wallpaperStyle), "RegSetValueEx on WallpaperStyle");
         // When applying now, the system call below stores the path itself.
         if (!applyNow)
-            ReportFailure(setString(key.get(), "Wallpaper", wallpaper), "RegSetValueEx on Wallpaper");
-        ReportFailure(static_cast<LONG>(registry.flushKey(key.get())), "RegFlushKey");
-        ReportFailure(static_cast<LONG>(registry.closeKey(key.release())), "RegCloseKey");
+            report(setString(key.get(), "Wallpaper", wallpaper), "RegSetValueEx on Wallpaper");
+        report(static_cast<LONG>(registry.flushKey(key.get())), "RegFlushKey");
+        report(static_cast<LONG>(registry.closeKey(key.release())), "RegCloseKey");
 
         // A path of 32767 bytes or more names no file (no Windows path is that
         // long), and the profile functions are not safe with such a value:

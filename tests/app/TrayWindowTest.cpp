@@ -89,6 +89,12 @@ DesktopWallpaperWriter::RegistryCalls Recording()
     return calls;
 }
 
+// The desktop key as an administrator may lock it: users may only read it.
+LSTATUS WINAPI RefusedOpen(HKEY, LPCSTR, DWORD, REGSAM, PHKEY)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
 std::string FileText(const std::string& name)
 {
     std::ifstream file(name, std::ios::binary);
@@ -351,6 +357,24 @@ TEST_F(TrayWindowTest, EndOfSessionStoresAChoiceOnlyWhenTheSessionEnds)
     MakeWindow(0, 0);
     EXPECT_FALSE(endSession(TRUE).stored) << "an empty list writes nothing";
     EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// A box shown while the session ends would hold up the sign-out; a timed
+// change has the user there to read it.
+TEST_F(TrayWindowTest, AFailedWriteIsShownOnATimedChangeButNotAtTheEndOfTheSession)
+{
+    MakeWindow(1);
+    DesktopWallpaperWriter::RegistryCalls locked = Recording();
+    locked.openKey = RefusedOpen;
+    DesktopWallpaperWriter::ScopedRegistryCalls lockedKey{locked};
+
+    const LRESULT answer = ::SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(0, answer);
+    EXPECT_TRUE(boxes.Boxes().empty()) << "nothing shown while the session ends";
+
+    ::SendMessageA(window, WM_TIMER, TrayWindow::ChangeTimerId, 0);
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("RegOpenKeyEx failed with code 5", boxes.Boxes()[0].text);
 }
 
 TEST_F(TrayWindowTest, WhileTheDialogIsOpenExitAndCloseAreRefusedAndNoSecondDialogOpens)
