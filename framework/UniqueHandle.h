@@ -69,3 +69,6 @@ inline void KernelObject(HANDLE object) { ::CloseHandle(object); }
 // data did not reach the disk): code that must know closes it itself, with
 // CloseHandle(file.release()).
 using UniqueFile = UniqueHandle<HANDLE, handle_release::KernelObject, -1>;
+// Every other kernel object (a process, an event...), whose functions fail
+// with a null handle.
+using UniqueKernelHandle = UniqueHandle<HANDLE, handle_release::KernelObject>;

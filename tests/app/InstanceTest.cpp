@@ -62,10 +62,7 @@ public:
         std::string commandLine = "\"" + ExePath() + "\"";
         if (!arguments.empty())
             commandLine += " " + arguments;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &info)) {
+        if (test_support::StartProcess(commandLine, info)) {
             ::CloseHandle(info.hThread);
             info.hThread = nullptr;
         }

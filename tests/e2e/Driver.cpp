@@ -528,20 +528,23 @@ bool Checked(HWND dialog, int id)
 
 // ---- Vistero
 
-Vistero Vistero::Start(const std::string& arguments)
+std::string BuiltExe()
 {
-    const std::string exe = WindowsPath(VISTERO_EXE);
+    return WindowsPath(VISTERO_EXE);
+}
+
+Vistero Vistero::Start(const std::string& arguments, const std::string& otherExe)
+{
+    const std::string exe = otherExe.empty() ? BuiltExe() : otherExe;
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
     // As from Explorer: in the program's own folder.
     const std::string folder = exe.substr(0, exe.find_last_of('\\'));
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &info)) {
-        ADD_FAILURE() << "cannot start " << commandLine;
+    DWORD error = 0;
+    if (!test_support::StartProcess(commandLine, info, folder.c_str(), &error)) {
+        ADD_FAILURE() << "cannot start " << commandLine << ": error " << error;
         return Vistero(nullptr, 0);
     }
     ::CloseHandle(info.hThread);
@@ -714,11 +717,8 @@ void Vistero::ShowTab(int index) const
 
 bool RunToEnd(const std::string& commandLine)
 {
-    std::string line = commandLine;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!test_support::StartProcess(commandLine, info))
         return false;
     ::CloseHandle(info.hThread);
     const bool ended = ::WaitForSingleObject(info.hProcess, static_cast<DWORD>(Deadline.count())) == WAIT_OBJECT_0;

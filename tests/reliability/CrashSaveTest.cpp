@@ -5,6 +5,7 @@
 #include "profile/ProfileDocument.h"
 #include "profile/ProfileFile.h"
 #include "tests/reliability/VersionedList.h"
+#include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>
 
@@ -109,11 +110,10 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewListWholeAndThePreviousOneInThe
         progress->failure = 0;
         ::ResetEvent(started);
         std::string commandLine = childCommand + std::to_string(current + 1) + " " + mappingName + " " + eventName;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
         PROCESS_INFORMATION child{};
-        ASSERT_TRUE(::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                     &startup, &child));
+        DWORD startError = 0;
+        ASSERT_TRUE(test_support::StartProcess(commandLine, child, nullptr, &startError))
+            << "the save child did not start: error " << startError;
         ::CloseHandle(child.hThread);
         const HANDLE waited[] = {started, child.hProcess};
         const DWORD first = ::WaitForMultipleObjects(2, waited, FALSE, DeadlineMs);

@@ -132,9 +132,7 @@ Program::Program(const std::string& arguments)
     commandLine += "\"";
     if (!arguments.empty())
         commandLine.append(" ").append(arguments);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    if (::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (test_support::StartProcess(commandLine, info)) {
         ::CloseHandle(info.hThread);
         info.hThread = nullptr;
     }

@@ -3,7 +3,12 @@
 #include "framework/Handles.h"
 #include "tests/support/Pump.h"
 
+#include <gtest/gtest.h>
+
 #include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
 
 namespace test_support {
 
@@ -28,6 +33,63 @@ DWORD ProcessOf(HWND window)
     ::GetWindowThreadProcessId(window, &process);
     return process;
 }
+
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& info, const char* folder, DWORD* error)
+{
+    constexpr int Tries = 3;
+    DWORD lastError = 0;
+    for (int attempt = 1; attempt <= Tries; ++attempt) {
+        std::string line = commandLine;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        info = PROCESS_INFORMATION{};
+        if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &info))
+            return true;
+        lastError = ::GetLastError();
+        std::fprintf(stderr, "test: CreateProcessA failed with error %lu (try %d of %d): %s\n",
+                     static_cast<unsigned long>(lastError), attempt, Tries, commandLine.c_str());
+    }
+    if (error)
+        *error = lastError;
+    return false;
+}
+
+void EndStrayPrograms()
+{
+    // Every program the tests start, by the file name Windows gives it.
+    static constexpr const char* started[] = {"Vistero.exe", "reliability_save_child.exe", "MinimalTray.exe"};
+    // Fails with INVALID_HANDLE_VALUE, as CreateFile does.
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
+        bool stray = false;
+        for (const char* name : started)
+            stray = stray || ::lstrcmpiA(entry.szExeFile, name) == 0;
+        if (!stray || entry.th32ProcessID == ::GetCurrentProcessId())
+            continue;
+        const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (!process)
+            continue;
+        std::fprintf(stderr, "test: ending %s (process %lu), left running by an earlier test program\n",
+                     entry.szExeFile, static_cast<unsigned long>(entry.th32ProcessID));
+        ::TerminateProcess(process.get(), 99);
+        ::WaitForSingleObject(process.get(), 10000);
+    }
+}
+
+namespace {
+
+class CleanStart : public testing::Environment {
+public:
+    void SetUp() override { EndStrayPrograms(); }
+};
+
+[[maybe_unused]] testing::Environment* const cleanStart = testing::AddGlobalTestEnvironment(new CleanStart);
+
+} // namespace
 
 std::string ShellFolder(int csidl)
 {

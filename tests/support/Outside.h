@@ -21,6 +21,18 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 // The id of the process that made the window.
 DWORD ProcessOf(HWND window);
 
+// Starts a program, in `folder` when one is given (else in this one's). When
+// Windows refuses, says why on stderr (the system's error) and tries twice
+// more; false, with the last error in `error`, when all three fail.
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& info, const char* folder = nullptr,
+                  DWORD* error = nullptr);
+
+// Ends what an earlier test program of the same prefix may have left running
+// when it failed or ran out of time (Vistero.exe with its window and its
+// files open, a save child), so that each one starts from a clean state.
+// Every test program that links this file does so before its first test.
+void EndStrayPrograms();
+
 // The shell's path for the folder (CSIDL_APPDATA, CSIDL_STARTUP...).
 std::string ShellFolder(int csidl);
 
