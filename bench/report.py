@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The parts of `make bench` that run on the host, and its one table.
 
-  report.py idle X64_DIR SECONDS OUT      whole programs side by side, idle
+  report.py idle TREE SECONDS OUT         whole programs side by side, idle
   report.py table RESULTS_DIR             prints the table of figures and goals
 
 The idle phase starts the minimal tray program and Vistero.exe (with 1,000
@@ -66,12 +66,12 @@ def process_memory(pid):
     }
 
 
-def idle(x64, seconds, out):
+def idle(tree, seconds, out):
     wine = os.environ.get("WINELOADER", "/usr/lib/wine/wine64")
-    driver = os.path.join(x64, "bench", "program_bench.exe")
+    driver = os.path.join(tree, "bench", "program_bench.exe")
     programs = {
-        "minimal": (os.path.join(x64, "bench", "MinimalTray.exe"), "MinimalTrayWnd"),
-        "vistero": (os.path.join(x64, "app", "Vistero.exe"), "VisteroWnd"),
+        "minimal": (os.path.join(tree, "bench", "MinimalTray.exe"), "MinimalTrayWnd"),
+        "vistero": (os.path.join(tree, "app", "Vistero.exe"), "VisteroWnd"),
     }
     quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
     subprocess.run([wine, driver, "profile", "1000", "60"], check=True, **quiet)
@@ -186,11 +186,50 @@ def ms(value):
     return f"{value:.3f} ms" if value < 1 else f"{value:.1f} ms"
 
 
+def whole_program(t, arch, wine_name, program, idle_figures, median, ratio_row):
+    """The rows of one architecture's Vistero.exe against its minimal tray program."""
+    starts = int(program["start_icon_minimal_1000"][3]) if "start_icon_minimal_1000" in program else 0
+    t.section(f"Whole program, {wine_name}, against the minimal tray program ({starts} alternating starts each)")
+    for phase, label in (("empty", "empty profile"), ("1000", "1,000 entries")):
+        minimal = median(program, f"start_icon_minimal_{phase}")
+        vistero = median(program, f"start_icon_vistero_{phase}")
+        t.row(f"Start to icon, minimal tray program ({label} run)", ms(minimal))
+        t.row(f"Start to icon, Vistero.exe /startup, {label}", ms(vistero))
+        ratio_row(f"Start to icon, Vistero against minimal, {label}", vistero, minimal, 1.2)
+    minimal_ws = median(program, "working_set_minimal_1000")
+    vistero_ws = median(program, "working_set_vistero_1000")
+    t.row("Working set after start, minimal tray program",
+          f"{minimal_ws:.0f} KiB" if minimal_ws else "n/a")
+    if minimal_ws and vistero_ws:
+        extra = vistero_ws - minimal_ws
+        t.row("Working set after start, Vistero above minimal, 1,000 entries", f"{extra:.0f} KiB",
+              "at most 2048 KiB", extra <= 2048)
+    private_extra = None
+    if "memory_private_vistero" in idle_figures:
+        private_extra = median(idle_figures, "memory_private_vistero") - median(idle_figures, "memory_private_minimal")
+        t.row("Private pages after start, Vistero above minimal, 1,000 entries", f"{private_extra:.0f} KiB",
+              "at most 2048 KiB", private_extra <= 2048)
+        t.row("  of the working set: COM libraries (ole32, combase, rpcrt4)",
+              f"{median(idle_figures, 'memory_com_vistero'):.0f} KiB")
+    seconds = median(idle_figures, "idle_seconds")
+    if seconds:
+        cpu_min = median(idle_figures, "idle_cpu_minimal")
+        cpu_vis = median(idle_figures, "idle_cpu_vistero")
+        t.row(f"Idle {seconds:.0f} s: processor time, minimal tray program", ms(cpu_min))
+        t.row(f"Idle {seconds:.0f} s: processor time, Vistero (1,000 entries, timer on)", ms(cpu_vis),
+              "within 15.6 ms of minimal", abs(cpu_vis - cpu_min) < 15.6)
+        ticks = int(seconds // 60)
+        wake_min = int(median(idle_figures, "idle_wakeups_minimal"))
+        wake_vis = int(median(idle_figures, "idle_wakeups_vistero"))
+        sched_vis = int(median(idle_figures, "idle_scheduled_vistero"))
+        t.row(f"Idle {seconds:.0f} s: wake-ups, minimal tray program", f"{wake_min}")
+        t.row(f"Idle {seconds:.0f} s: wake-ups, Vistero ({sched_vis} times scheduled)", f"{wake_vis}",
+              f"at most {ticks + 1} (minute timer)", wake_vis - wake_min <= ticks + 1)
+
+
 def table(results):
     core = core_medians(os.path.join(results, "core.json"))
     wine = figures(os.path.join(results, "windows.txt"))
-    program = figures(os.path.join(results, "program.txt"))
-    idle_figures = figures(os.path.join(results, "idle.txt"))
     sizes = figures(os.path.join(results, "sizes.txt"))
     t = Table()
 
@@ -237,43 +276,13 @@ def table(results):
     t.row("  the list control alone: the same 5,000 rows, no page", ms(median(wine, "bare_list_5000")))
     t.row("SetWallpaper, stored for the next logon", ms(median(wine, "set_wallpaper_stored")))
 
-    starts = int(program["start_icon_minimal_1000"][3]) if "start_icon_minimal_1000" in program else 0
-    t.section(f"Whole program under Wine, against the minimal tray program ({starts} alternating starts each)")
-    for phase, label in (("empty", "empty profile"), ("1000", "1,000 entries")):
-        minimal = median(program, f"start_icon_minimal_{phase}")
-        vistero = median(program, f"start_icon_vistero_{phase}")
-        t.row(f"Start to icon, minimal tray program ({label} run)", ms(minimal))
-        t.row(f"Start to icon, Vistero.exe /startup, {label}", ms(vistero))
-        ratio_row(f"Start to icon, Vistero against minimal, {label}", vistero, minimal, 1.2)
-    minimal_ws = median(program, "working_set_minimal_1000")
-    vistero_ws = median(program, "working_set_vistero_1000")
-    t.row("Working set after start, minimal tray program",
-          f"{minimal_ws:.0f} KiB" if minimal_ws else "n/a")
-    if minimal_ws and vistero_ws:
-        extra = vistero_ws - minimal_ws
-        t.row("Working set after start, Vistero above minimal, 1,000 entries", f"{extra:.0f} KiB",
-              "at most 2048 KiB", extra <= 2048)
-    private_extra = None
-    if "memory_private_vistero" in idle_figures:
-        private_extra = median(idle_figures, "memory_private_vistero") - median(idle_figures, "memory_private_minimal")
-        t.row("Private pages after start, Vistero above minimal, 1,000 entries", f"{private_extra:.0f} KiB",
-              "at most 2048 KiB", private_extra <= 2048)
-        t.row("  of the working set: COM libraries (ole32, combase, rpcrt4)",
-              f"{median(idle_figures, 'memory_com_vistero'):.0f} KiB")
-    seconds = median(idle_figures, "idle_seconds")
-    if seconds:
-        cpu_min = median(idle_figures, "idle_cpu_minimal")
-        cpu_vis = median(idle_figures, "idle_cpu_vistero")
-        t.row(f"Idle {seconds:.0f} s: processor time, minimal tray program", ms(cpu_min))
-        t.row(f"Idle {seconds:.0f} s: processor time, Vistero (1,000 entries, timer on)", ms(cpu_vis),
-              "within 15.6 ms of minimal", abs(cpu_vis - cpu_min) < 15.6)
-        ticks = int(seconds // 60)
-        wake_min = int(median(idle_figures, "idle_wakeups_minimal"))
-        wake_vis = int(median(idle_figures, "idle_wakeups_vistero"))
-        sched_vis = int(median(idle_figures, "idle_scheduled_vistero"))
-        t.row(f"Idle {seconds:.0f} s: wake-ups, minimal tray program", f"{wake_min}")
-        t.row(f"Idle {seconds:.0f} s: wake-ups, Vistero ({sched_vis} times scheduled)", f"{wake_vis}",
-              f"at most {ticks + 1} (minute timer)", wake_vis - wake_min <= ticks + 1)
+    for arch, wine_name in (("x64", "x86-64, Wine 8"), ("x86", "x86, Wine 10's WoW64")):
+        missing = os.path.join(results, "x86-missing.txt")
+        if arch == "x86" and os.path.exists(missing):
+            t.section(f"Whole program, {wine_name}: not measured here: {read(missing).strip()}")
+            continue
+        whole_program(t, arch, wine_name, figures(os.path.join(results, f"program-{arch}.txt")),
+                      figures(os.path.join(results, f"idle-{arch}.txt")), median, ratio_row)
 
     t.section("Executables (stripped)")
     for arch in ("x64", "x86"):
