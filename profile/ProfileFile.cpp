@@ -1,5 +1,6 @@
 #include "profile/ProfileFile.h"
 
+#include "framework/CodePage.h"
 #include "framework/UniqueHandle.h"
 
 #include <windows.h>
@@ -54,6 +55,36 @@ std::string Join(const std::string& folder, const std::string& name)
     if (folder.empty() || IsSeparator(folder.back()))
         return folder + name;
     return folder + "\\" + name;
+}
+
+// The user's roaming application-data folder, whole. SHGetFolderPathA would
+// give at most MAX_PATH bytes, fewer than a folder of MAX_PATH characters
+// takes in UTF-8, and a look-alike for a letter that a legacy code page
+// lacks: a folder that does not exist. A folder that the code page can't
+// spell fails with ERROR_NO_UNICODE_TRANSLATION.
+HRESULT RoamingAppDataFolder(std::string& folder)
+{
+    wchar_t* wide = nullptr;
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &wide);
+    // The shell's allocator is COM's task allocator; taking it from the
+    // shell keeps COM itself unloaded until the Startup shortcut needs it.
+    IMalloc* allocator = nullptr;
+    const auto free = [&] {
+        if (wide && SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
+            allocator->Free(wide);
+            allocator->Release();
+        }
+    };
+    if (FAILED(result) || !wide) {
+        free();
+        return FAILED(result) ? result : E_FAIL;
+    }
+    std::optional<std::string> narrow = NarrowExact(wide);
+    free();
+    if (!narrow || narrow->empty())
+        return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    folder = std::move(*narrow);
+    return S_OK;
 }
 
 // GetFullPathNameA sized by asking first: a folder of any length comes back
@@ -252,12 +283,8 @@ void ProfileFile::ResolvePaths() const
     std::string user = userFolderGiven;
     std::string windows = windowsFolderGiven;
     if (!foldersGiven) {
-        // SHGetFolderPathA's buffer is MAX_PATH by its contract.
-        char appData[MAX_PATH] = {};
-        const HRESULT result = SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-        if (SUCCEEDED(result))
-            user = appData;
-        else
+        const HRESULT result = RoamingAppDataFolder(user);
+        if (FAILED(result))
             pathError = HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : ERROR_PATH_NOT_FOUND;
 
         const UINT size = GetWindowsDirectoryA(nullptr, 0);
@@ -357,7 +384,7 @@ int ProfileFile::GetProfileInt(const char* section, const char* entry, int defau
 CString ProfileFile::GetProfileString(const char* section, const char* entry, const char* defaultValue)
 {
     EnsureLoaded();
-    return document.GetProfileString(section, entry, defaultValue);
+    return FromStoredText(document.GetProfileString(section, entry, defaultValue).str(), codePages);
 }
 
 std::vector<CString> ProfileFile::GetProfileKeys(const char* section)

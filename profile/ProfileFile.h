@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/CodePage.h"
 #include "profile/ProfileDocument.h"
 
 #include <cstddef>
@@ -80,6 +81,11 @@ public:
     // read, 0 otherwise.
     unsigned long LastReadError() const { return lastReadError; }
 
+    // Values are read in the process's code page; one that is not valid there
+    // was written by an earlier version in the system's legacy code page, and
+    // is read in that (see FromStoredText). Tests name other code pages.
+    void UseCodePages(const CodePages& pages) { codePages = pages; }
+
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override;
     CString GetProfileString(const char* section, const char* entry,
                              const char* defaultValue = nullptr) override;
@@ -142,4 +148,5 @@ private:
     bool updateRefused = false;
     unsigned long lastSaveError = 0;
     unsigned long lastReadError = 0;
+    CodePages codePages = CodePages::System();
 };

@@ -431,6 +431,58 @@ TEST_F(ProfileFileTest, LongPathsAndValuesNeverCrash)
     EXPECT_TRUE(profile.FileName().ends_with("0123456789\\Vistero.INI")) << profile.FileName();
 }
 
+// Earlier versions wrote the file in the system's legacy code page; the
+// program now reads and writes UTF-8. Each value is read as UTF-8 when it is
+// valid UTF-8, else in the legacy code page, so that an entry keeps being the
+// same entry; a save writes its own keys in UTF-8 and leaves every other
+// line's bytes alone.
+TEST_F(ProfileFileTest, ValuesInTheLegacyCodePageReadAsTheSameTextAndOthersStayAsTheyAre)
+{
+    const std::string utf8Mull = "C:\\M\xC3\xBCll.bmp";                  // Müll
+    const std::string utf8Scenery = "C:\\\xE8\xA1\xA8\xE9\xA2\xA8.bmp";  // 表風
+    const std::string utf8Lodz = "C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA.bmp";  // Łódź
+    struct Row {
+        const char* name;
+        CodePages pages;
+        std::string bom;
+        std::string file0;  // as the file holds them
+        std::string file1;
+        std::string read0;  // as the program reads them
+        std::string read1;
+    };
+    const Row rows[] = {
+        {"Windows-1252", {CP_UTF8, 1252}, "", "C:\\M\xFCll.bmp", "", utf8Mull, ""},
+        // 表 is 0x95 0x5C in Shift-JIS: its second byte is a backslash.
+        {"Shift-JIS (932)", {CP_UTF8, 932}, "", "C:\\\x95\x5C\x95\x97.bmp", "", utf8Scenery, ""},
+        {"legacy and UTF-8 in one file", {CP_UTF8, 1252}, "", "C:\\M\xFCll.bmp", utf8Lodz, utf8Mull, utf8Lodz},
+        {"a byte-order mark", {CP_UTF8, 1250}, "\xEF\xBB\xBF", utf8Lodz, "C:\\\xA3\xF3" "d\x9F.bmp", utf8Lodz,
+         utf8Lodz},
+        // Windows before 10 version 1903 ignores the manifest: the legacy code
+        // page is the program's own, and nothing is converted.
+        {"the manifest ignored", {1252, 1252}, "", "C:\\M\xFCll.bmp", utf8Lodz, "C:\\M\xFCll.bmp", utf8Lodz},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string text = row.bom + "; Notiz\r\n[WallpaperList]\r\nFile0=" + row.file0 + "\r\nFile1=" +
+                                 row.file1 + "\r\nNumberOfFiles=2\r\n";
+        MakeUserFile(text);
+        ProfileFile profile = Open();
+        profile.UseCodePages(row.pages);
+        EXPECT_EQ(row.read0, profile.GetProfileString(List, "File0").str());
+        EXPECT_EQ(row.read1, profile.GetProfileString(List, "File1", "").str());
+
+        // The save writes File0 as read (the set's path, in the program's
+        // code page) and leaves File1 and the rest byte for byte.
+        ASSERT_TRUE(profile.WriteProfileString(List, "File0", row.read0.c_str())) << profile.LastSaveError();
+        EXPECT_EQ(row.bom + "; Notiz\r\n[WallpaperList]\r\nFile0=" + row.read0 + "\r\nFile1=" + row.file1 +
+                      "\r\nNumberOfFiles=2\r\n",
+                  ReadBytes(userFile));
+        ProfileFile again = Open();
+        again.UseCodePages(row.pages);
+        EXPECT_EQ(row.read0, again.GetProfileString(List, "File0").str()) << "the same entry after the save";
+    }
+}
+
 TEST(ProfileFileLocation, IsTheApplicationDataFolder)
 {
     char appData[MAX_PATH] = {};

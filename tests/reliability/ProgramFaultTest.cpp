@@ -4,6 +4,7 @@
 // folder it can't write, bitmaps that are gone or no bitmaps, a shell that
 // restarts or refuses the icon. Every test starts without a profile and puts
 // the desktop settings back.
+#include "framework/CodePage.h"
 #include "profile/ProfileDocument.h"
 #include "res/resource.h"
 #include "tests/reliability/Program.h"
@@ -28,6 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 using reliability::Program;
 
+// The list as Vistero reads it: in UTF-8, each path that is not UTF-8 in the
+// system's legacy code page, as an earlier version wrote it.
 std::vector<WallpaperEntry> ListIn(const std::string& profileText)
 {
     ProfileDocument document(profileText);
@@ -35,8 +38,11 @@ std::vector<WallpaperEntry> ListIn(const std::string& profileText)
     set.Load(document);
     std::vector<WallpaperEntry> entries;
     WallpaperSet::IteratorHolder it;
-    for (set.Begin(it); !it->AtEnd(); it->Next())
+    const CodePages vistero{CP_UTF8, CodePages::System().legacy};
+    for (set.Begin(it); !it->AtEnd(); it->Next()) {
         entries.push_back(it->Entry());
+        entries.back().path = FromStoredText(entries.back().path.str(), vistero);
+    }
     return entries;
 }
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+// The program's strings are byte strings in the process's ANSI code page.
+// Its manifest asks for UTF-8 there, so that every user, folder and picture
+// name can be spelt; Windows before 10 version 1903 ignores the request, and
+// the system's legacy code page (Windows-1252, 1250, 932...) serves as it
+// always did. These convert between that code page, the system's UTF-16, and
+// text that an earlier version wrote in the legacy code page.
+
+// Well-formed UTF-8: no stray continuation byte, no cut sequence, no
+// over-long form, no surrogate, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
+#ifdef _WIN32
+// The two code pages that text read from outside may be in: the process's
+// (UTF-8 where the manifest is honoured) and the legacy one of the system,
+// which programs without the manifest use, and in which earlier versions
+// wrote their files.
+struct CodePages {
+    UINT process = CP_ACP;
+    UINT legacy = CP_ACP;
+
+    // The ones of this process and system.
+    static CodePages System();
+};
+
+// The UTF-16 text in the process's code page, exactly; nothing when a
+// character has no form there (a legacy code page without it: the system
+// would give a look-alike or "?", which names another file or none).
+std::optional<std::string> NarrowExact(std::wstring_view wide, UINT codePage = CP_ACP);
+// The text in UTF-16; empty for text that is not valid in the code page.
+std::wstring Widen(std::string_view text, UINT codePage = CP_ACP);
+
+// A value read from a file that the program and its earlier versions wrote:
+// as it stands when it is valid in the process's code page, else read in the
+// legacy code page and given in the process's. Decided per value, since a
+// file may hold both. Only where the process's code page is UTF-8 do the two
+// differ; elsewhere the value stays byte for byte as it is.
+std::string FromStoredText(std::string_view text, const CodePages& pages);
+#endif
