@@ -2,22 +2,30 @@
 // at every logon, so that it is resident when the session ends.
 #include "app/TrayApp.h"
 
+#include "framework/CodePage.h"
 #include "framework/Handles.h"
 
 #include <mbstring.h>
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
 
 constexpr const char* LinkFileName = "Vistero.lnk";
 constexpr const char* LinkDescription = "Vistero";
-// The executable's path and the UTF-16 link path, terminator included.
-constexpr DWORD PathCapacity = 260;
+// The longest path the system's wide functions take, terminator included.
+constexpr DWORD LongestPath = 32768;
+// The link file's path in UTF-16 characters, terminator included.
+constexpr std::size_t LinkPathCapacity = 260;
 
-// The Startup folder's path, or empty when the shell can't name it.
+// The Startup folder's path, or empty when the shell can't name it or the
+// process's code page can't spell it. Asked for in UTF-16 and at any length:
+// SHGetPathFromIDListA gives at most MAX_PATH bytes, fewer than a folder of
+// MAX_PATH characters takes in UTF-8, and a look-alike for a letter that a
+// legacy code page lacks, a folder that does not exist.
 std::string StartupFolder()
 {
     ComPtr<IMalloc> allocator;
@@ -26,18 +34,41 @@ std::string StartupFolder()
     LPITEMIDLIST folderItem = nullptr;
     if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP, &folderItem)) || !folderItem)
         return {};
-    char folder[MAX_PATH + 1] = {};
-    const BOOL named = ::SHGetPathFromIDListA(folderItem, folder);
+    std::wstring folder(LongestPath, L'\0');
+    const BOOL named = ::SHGetPathFromIDListEx(folderItem, folder.data(), LongestPath, GPFIDL_DEFAULT);
     allocator->Free(folderItem);
     if (!named)
         return {};
-    return folder;
+    folder.resize(std::wcslen(folder.c_str()));
+    return NarrowExact(folder).value_or(std::string());
+}
+
+// The executable's full path, or empty when the process's code page can't
+// spell it (a legacy one, on Windows that ignores the manifest): a link to
+// a look-alike would start nothing.
+std::string ExecutablePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        // A full buffer means the path may have been cut.
+        if (length < path.size()) {
+            path.resize(length);
+            return NarrowExact(path).value_or(std::string());
+        }
+        if (path.size() >= LongestPath)
+            return {};
+        path.resize(path.size() * 2);
+    }
 }
 
 // True when the path's last character, not merely its last byte, is a
 // backslash: in a double-byte code page the second byte of a character can
-// have the backslash's value. The system's code page decides where the last
-// character begins, as it decided how the shell spelled the path.
+// have the backslash's value (in UTF-8 no byte of a longer character can).
+// The process's code page decides where the last character begins, as it
+// decided how the path was spelt.
 bool EndsInBackslash(const std::string& path)
 {
     if (path.empty())
@@ -58,12 +89,10 @@ void TrayApp::CreateStartupShortcut()
         link += '\\';
     link += LinkFileName;
 
-    char executable[PathCapacity] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, executable, PathCapacity);
-    // A full buffer means the path was cut: such a link would start nothing.
-    if (length == 0 || length >= PathCapacity)
+    const std::string executable = ExecutablePath();
+    if (executable.empty())
         return;
-    CreateShellLink(executable, link.c_str(), SilentStartArgument, LinkDescription);
+    CreateShellLink(executable.c_str(), link.c_str(), SilentStartArgument, LinkDescription);
 }
 
 HRESULT TrayApp::CreateShellLink(const char* target, const char* linkFile, const char* arguments,
@@ -75,26 +104,38 @@ HRESULT TrayApp::CreateShellLink(const char* target, const char* linkFile, const
     if (!com.Succeeded())
         return com.Result();
 
-    ComPtr<IShellLinkA> link;
-    HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    // The link is written through the shell's UTF-16 interface, which keeps
+    // every string whole in the file, whatever the names hold; the strings
+    // come in the process's code page.
+    const std::wstring wideTarget = Widen(target ? target : "");
+    const std::wstring wideArguments = Widen(arguments ? arguments : "");
+    const std::wstring wideDescription = Widen(description ? description : "");
+    const std::wstring wideLinkFile = Widen(linkFile ? linkFile : "");
+
+    ComPtr<IShellLinkW> link;
+    HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                         link.ReceiveVoid());
     if (FAILED(result) || !link)
         return FAILED(result) ? result : E_NOINTERFACE;
 
     // The setters' results are not looked at: the link is saved with what
     // the object then holds.
-    link->SetPath(target);
-    link->SetArguments(arguments);
-    link->SetDescription(description);
+    link->SetPath(wideTarget.c_str());
+    link->SetArguments(wideArguments.c_str());
+    link->SetDescription(wideDescription.c_str());
 
     ComPtr<IPersistFile> file;
     result = link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
     if (FAILED(result) || !file)
         return FAILED(result) ? result : E_NOINTERFACE;
 
-    wchar_t widePath[PathCapacity];
-    // A path that does not fit is not saved under a shortened name.
-    if (::MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, static_cast<int>(PathCapacity)) == 0)
-        return HRESULT_FROM_WIN32(::GetLastError());
-    return file->Save(widePath, TRUE);
+    // A path that can't be read in the code page names no file, and the
+    // shell saves links at paths of fewer than 260 UTF-16 characters (which
+    // in UTF-8 may take three times as many bytes): nothing is saved, rather
+    // than a link under another name.
+    if (wideLinkFile.empty())
+        return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    if (wideLinkFile.size() >= LinkPathCapacity)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    return file->Save(wideLinkFile.c_str(), TRUE);
 }

@@ -39,8 +39,9 @@ public:
     // executable with "/startup". Writes nothing when the folder can't be
     // found or a path does not fit (no truncated link); failures are silent.
     static void CreateStartupShortcut();
-    // Writes one shell link; the status of the last COM step that ran. A link
-    // path that does not fit 260 UTF-16 characters is not saved.
+    // Writes one shell link, its strings whole whatever characters they hold;
+    // the status of the last COM step that ran. A link path that does not
+    // fit 260 UTF-16 characters is not saved.
     static HRESULT CreateShellLink(const char* target, const char* linkFile, const char* arguments,
                                    const char* description);
 };

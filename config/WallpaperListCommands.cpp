@@ -19,9 +19,10 @@ constexpr DWORD fileDialogFlags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILE
 static_assert(fileDialogFlags == 0x81224);
 
 // The names chosen in the file dialog, shared by every Add Files... of the
-// run. A choice whose names don't fit makes the dialog fail, and nothing is
-// added.
-char fileNames[16384];
+// run: room for 16,384 characters in UTF-8, where one UTF-16 unit may take
+// three bytes. A choice whose names don't fit makes the dialog fail, and
+// nothing is added: no name is ever cut.
+char fileNames[3 * 16384];
 
 // The filter: its name, NUL, "*.BMP", NUL NUL. A name too long for the
 // buffer is cut short rather than written past it.

@@ -5,6 +5,8 @@
 #include "app/TrayApp.h"
 
 #include "framework/Handles.h"
+#include "framework/PathText.h"
+#include "framework/WinApp.h"
 #include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,9 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <mbstring.h>
+
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -151,8 +156,10 @@ protected:
 
 TEST_F(StartupFolderTest, LinkGoesIntoTheFolderWithExactlyOneBackslash)
 {
-    // A folder at the root of a drive is named with its backslash.
-    for (const std::string& folder : {TempFolder("vistero-startup"), std::string("C:\\")}) {
+    // A folder at the root of a drive is named with its backslash; a folder
+    // named in two scripts ("Łódź 東京") comes back whole.
+    for (const std::string& folder : {TempFolder("vistero-startup"), std::string("C:\\"),
+                                      TempFolder("vistero-startup-\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC")}) {
         SCOPED_TRACE(folder);
         MoveStartupFolder(folder);
         const std::string file = folder + (folder.back() == '\\' ? "" : "\\") + "Vistero.lnk";
@@ -175,6 +182,31 @@ TEST_F(StartupFolderTest, FolderTooLongForTheLinkGetsNothing)
     MoveStartupFolder(folder);
     TrayApp::CreateStartupShortcut();
     EXPECT_EQ("", FilesIn(folder));
+}
+
+// The program's manifest makes its code page UTF-8, which this test program
+// shares; the runtime and system functions the program calls with paths
+// then take them byte for byte and find separators by character.
+TEST(ProcessCodePage, IsUtf8AndPathsKeepEveryByte)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), ::GetACP());
+    const auto bytes = [](const std::string& text) { return reinterpret_cast<const unsigned char*>(text.c_str()); };
+    const std::string lodz = "C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA";  // C:\Łódź
+    const std::string tokyo = lodz + "\\\xE6\x9D\xB1\xE4\xBA\xAC";   // ...\東京
+    // _mbscmp: equal only byte for byte, ordered as the characters are.
+    EXPECT_EQ(0, ::_mbscmp(bytes(tokyo), bytes(std::string(tokyo))));
+    EXPECT_LT(::_mbscmp(bytes(lodz), bytes(tokyo)), 0);
+    EXPECT_LT(::_mbscmp(bytes("\xC5\x81"), bytes("\xE6\x9D\xB1")), 0) << "U+0141 before U+6771";
+    // The writer's message: snprintf copies the text as it is.
+    char text[256];
+    std::snprintf(text, sizeof text, "%s failed with code %d", tokyo.c_str(), 5);
+    EXPECT_EQ(tokyo + " failed with code 5", text);
+    // The last character, the last separator and the exe's name.
+    const std::string exe = tokyo + "\\Vistero.exe";
+    EXPECT_EQ(tokyo.size() + 1, FindPathSeparators(exe).afterLast);
+    EXPECT_EQ("\xE6\x9D\xB1\xE4\xBA\xAC", BaseNameOf(tokyo + ".exe"));
+    const char* last = ::CharPrevExA(CP_ACP, tokyo.c_str(), tokyo.c_str() + tokyo.size(), 0);
+    EXPECT_NE(0, ::_mbscmp(bytes(last), bytes("\\")));
 }
 
 } // namespace

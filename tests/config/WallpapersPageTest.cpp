@@ -102,7 +102,8 @@ TEST_F(WallpapersPageTest, RowsOfALongListComeInTheOrderTheControlSortsThemInto)
     // must end where the control puts them when given one by one in id
     // order, each with its own entry's id, image and priority.
     std::vector<std::string> texts;
-    const char* const stems[] = {"C:\\Pictures\\", "C:\\pictures\\", "c:\\", "D:\\a b\\", "!", "\xE4", "_"};
+    // "ä" in UTF-8, the program's code page.
+    const char* const stems[] = {"C:\\Pictures\\", "C:\\pictures\\", "c:\\", "D:\\a b\\", "!", "\xC3\xA4", "_"};
     for (int i = 0; i < 400; ++i) {
         const int scrambled = (i * 149) % 400;
         texts.push_back(std::string(stems[scrambled % 7]) + (scrambled % 2 ? "Sea" : "sea") +

@@ -123,8 +123,8 @@ bool Checked(HWND dialog, int id);
 class Vistero {
 public:
     // Started as a user starts it by hand (no arguments) or as the Startup
-    // shortcut does ("/startup").
-    static Vistero Start(const std::string& arguments = {});
+    // shortcut does ("/startup"); the build's exe unless another is named.
+    static Vistero Start(const std::string& arguments = {}, const std::string& exe = {});
     // Started with "/startup", and waited for until it is resident: its
     // window, icon and change timer come before the Startup shortcut it
     // writes, which is removed first for the purpose.
@@ -171,6 +171,9 @@ private:
     HANDLE process = nullptr;
     DWORD processId = 0;
 };
+
+// The build's Vistero.exe, by its Windows path.
+std::string BuiltExe();
 
 // Runs a program of the system (wineboot) to its end.
 bool RunToEnd(const std::string& commandLine);

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <algorithm>
 #include <map>
 
 namespace e2e {
@@ -245,6 +248,133 @@ TEST_F(Journey, TimedChangesFollowThePriorities)
     }());
     EXPECT_GT(chosen[Sea.path], 2 * chosen[Sun.path]);
     EXPECT_TRUE(DesktopShows(PictureAt(ReadDesktopSettings().wallpaper.value_or("")), Show::Tiled, Shot("last")));
+    ExitFromTrayMenu(vistero);
+}
+
+// Names the legacy code page (Windows-1252 in the test's prefix) can't spell:
+// a user called "Łucja 山田", a picture "Łódź 東京.bmp", both in two scripts.
+const std::string UserFolder = "C:\\users\\\xC5\x81ucja \xE5\xB1\xB1\xE7\x94\xB0";
+const Picture Tokyo{"C:\\Wallpapers\\\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC.bmp", RGB(128, 0, 128),
+                    RGB(255, 255, 255)};
+
+std::wstring Wide(const std::string& utf8)
+{
+    std::wstring wide(utf8.size() + 1, L'\0');
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
+    return wide;
+}
+
+// The user's AppData and Startup folders in a user folder of that name, as
+// Windows sets them up for such a user, until the object goes.
+class UserShellFolders {
+public:
+    static constexpr const wchar_t* Key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+    explicit UserShellFolders(const std::string& user)
+        : appData(user + "\\AppData\\Roaming"),
+          startup(appData + "\\Microsoft\\Windows\\Start Menu\\Programs\\Startup")
+    {
+        for (const wchar_t* name : {L"AppData", L"Startup"}) {
+            wchar_t value[1024] = {};
+            DWORD size = sizeof value - sizeof(wchar_t);
+            DWORD type = 0;
+            if (::RegGetValueW(HKEY_CURRENT_USER, Key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, value, &size) ==
+                ERROR_SUCCESS)
+                saved.push_back({name, type, value});
+        }
+        Set(L"AppData", appData);
+        Set(L"Startup", startup);
+        ::SHCreateDirectoryExW(nullptr, Wide(startup).c_str(), nullptr);
+    }
+    UserShellFolders(const UserShellFolders&) = delete;
+    UserShellFolders& operator=(const UserShellFolders&) = delete;
+    ~UserShellFolders()
+    {
+        for (const Saved& value : saved)
+            ::RegSetKeyValueW(HKEY_CURRENT_USER, Key, value.name, value.type, value.data.c_str(),
+                              static_cast<DWORD>((value.data.size() + 1) * sizeof(wchar_t)));
+    }
+
+    const std::string appData;
+    const std::string startup;
+
+private:
+    void Set(const wchar_t* name, const std::string& folder)
+    {
+        const std::wstring value = Wide(folder);
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_CURRENT_USER, Key, name, REG_EXPAND_SZ, value.c_str(),
+                                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
+    }
+
+    struct Saved {
+        const wchar_t* name;
+        DWORD type;
+        std::wstring data;
+    };
+    std::vector<Saved> saved;
+};
+
+TEST_F(Journey, AUserAndAPictureNamedOutsideTheLegacyCodePage)
+{
+    const UserShellFolders folders(UserFolder);
+    ASSERT_EQ(folders.appData, ShellFolder(CSIDL_APPDATA)) << "the prefix's shell did not move the folder";
+    // Installed for this user alone, as the installer does by default.
+    const std::string programs = UserFolder + "\\AppData\\Local\\Programs\\Vistero";
+    const std::string exe = programs + "\\Vistero.exe";
+    ::SHCreateDirectoryExW(nullptr, Wide(programs).c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(Wide(BuiltExe()).c_str(), Wide(exe).c_str(), FALSE));
+    WritePicture(Tokyo);
+    const std::string link = folders.startup + "\\Vistero.lnk";
+    const std::string profile = folders.appData + "\\Vistero.INI";
+    ::DeleteFileW(Wide(link).c_str());
+    ::DeleteFileW(Wide(profile).c_str());
+
+    // The logon's start: the shortcut goes into the user's real Startup
+    // folder. (Its target Wine keeps only in the legacy code page.)
+    Vistero vistero = Vistero::Start("/startup", exe);
+    ASSERT_TRUE(WaitFor([&] { return vistero.TrayWindow() && FileExists(link); }))
+        << "no Startup shortcut in " << folders.startup;
+    const auto written = test_support::ReadLink(link);
+    ASSERT_TRUE(written);
+    EXPECT_EQ("/startup", written->arguments);
+
+    // The picture added through the file dialog, a timed change every minute.
+    vistero.DoubleClickIcon();
+    ASSERT_TRUE(vistero.WaitForDialog());
+    HWND dialog = vistero.Dialog();
+    Click(dialog, IDC_TILED);
+    Click(dialog, IDC_NORMAL);
+    ASSERT_TRUE(vistero.AddFiles("C:\\Wallpapers", {Tokyo.path.substr(Tokyo.path.find_last_of('\\') + 1)}));
+    ASSERT_TRUE(WaitFor([&] { return vistero.Rows().size() == 1; }));
+    EXPECT_EQ(std::vector<std::string>{Tokyo.path + "|Normal"}, vistero.Rows());
+    vistero.ShowTab(1);
+    Click(dialog, IDC_INTERVAL_CHECK);
+    Type(dialog, IDC_INTERVAL, "1");
+    Click(dialog, IDOK);
+    ASSERT_TRUE(vistero.WaitForNoDialog());
+    // Saved in UTF-8, in the user's AppData.
+    const auto savedByOk = [&] {
+        const std::vector<std::string> lines = Lines(ReadText(profile));
+        return std::find(lines.begin(), lines.end(), "File0=" + Tokyo.path) != lines.end();
+    };
+    EXPECT_TRUE(WaitFor(savedByOk)) << ReadText(profile);
+
+    Send(vistero.TrayWindow(), WM_TIMER, 1);
+    EXPECT_EQ(Tokyo.path, ReadDesktopSettings().wallpaper.value_or("(missing)")) << "after a timed change";
+    EXPECT_TRUE(DesktopShows(&Tokyo, Show::Tiled, Shot("timed")));
+
+    // The desktop back to no picture, then Test on the row.
+    char none[] = "";
+    ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, none, SPIF_UPDATEINIFILE);
+    vistero.DoubleClickIcon();
+    ASSERT_TRUE(vistero.WaitForDialog());
+    vistero.SelectRows({Tokyo.path});
+    Click(vistero.Dialog(), IDC_TEST);
+    Click(vistero.Dialog(), IDCANCEL);
+    ASSERT_TRUE(vistero.WaitForNoDialog());
+    EXPECT_EQ(Tokyo.path, ReadDesktopSettings().wallpaper.value_or("(missing)")) << "after Test";
+    EXPECT_TRUE(DesktopShows(&Tokyo, Show::Tiled, Shot("test")));
     ExitFromTrayMenu(vistero);
 }
 
