@@ -250,13 +250,30 @@ int Close(const std::vector<std::string>& names)
 
 } // namespace
 
+// The shell's notification area comes up with the desktop, which asking
+// for it starts, a moment later; a tray program started before it finds
+// nowhere to put its icon and ends.
+bool WaitForTheTray()
+{
+    ::GetDesktopWindow();
+    for (DWORD waited = 0; waited < StartTimeoutMs; waited += 10) {
+        if (::FindWindowA("Shell_TrayWnd", nullptr))
+            return true;
+        ::Sleep(10);
+    }
+    std::fprintf(stderr, "program_bench: the shell showed no notification area\n");
+    return false;
+}
+
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "start" && argc == 5)
-        return Start(std::max(1, std::atoi(argv[2])), argv[3], argv[4]);
+        return WaitForTheTray() ? Start(std::max(1, std::atoi(argv[2])), argv[3], argv[4]) : 1;
     if (mode == "profile" && argc == 4)
         return WriteProfile("Vistero", std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+    if (mode == "ready" && argc > 2 && !WaitForTheTray())
+        return 1;
     if ((mode == "ready" || mode == "close") && argc > 2) {
         const std::vector<std::string> names(argv + 2, argv + argc);
         return mode == "ready" ? Ready(names) : Close(names);

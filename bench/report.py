@@ -66,6 +66,27 @@ def process_memory(pid):
     }
 
 
+def program_pid(launched, exe):
+    """The process that runs `exe`: the one launched, or, where Wine hands a
+    program of the other architecture to a process of its own (Wine 10 runs
+    a 32-bit program through "start.exe /exec"), that one."""
+    name = os.path.basename(exe).lower()
+
+    def runs(pid):
+        try:
+            first = read(f"/proc/{pid}/cmdline").split("\0")[0]
+        except OSError:
+            return False
+        return first.replace("\\", "/").lower().endswith("/" + name)
+
+    if runs(launched):
+        return launched
+    found = [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and runs(pid)]
+    if not found:
+        raise RuntimeError(f"no process runs {exe}")
+    return max(found)
+
+
 def idle(tree, seconds, out):
     wine = os.environ.get("WINELOADER", "/usr/lib/wine/wine64")
     driver = os.path.join(tree, "bench", "program_bench.exe")
@@ -80,11 +101,12 @@ def idle(tree, seconds, out):
     names = [window for _, window in programs.values()]
     try:
         subprocess.run([wine, driver, "ready", *names], check=True, **quiet)
+        pids = {name: program_pid(p.pid, programs[name][0]) for name, p in started.items()}
         # The start ends with the Startup shortcut, written after the icon:
         # give it time to finish before counting anything.
         time.sleep(3)
-        memory = {name: process_memory(p.pid) for name, p in started.items()}
-        before = {name: process_counters(p.pid) for name, p in started.items()}
+        memory = {name: process_memory(pid) for name, pid in pids.items()}
+        before = {name: process_counters(pid) for name, pid in pids.items()}
         # Sampled twice a second: a wake-up is a run of samples in which the
         # process was scheduled, so that one timer tick, which takes its
         # thread through a few system calls, counts once.
@@ -94,8 +116,8 @@ def idle(tree, seconds, out):
         end = time.monotonic() + seconds
         while time.monotonic() < end:
             time.sleep(min(0.5, max(0.0, end - time.monotonic())))
-            for name, p in started.items():
-                now = process_counters(p.pid)
+            for name, pid in pids.items():
+                now = process_counters(pid)
                 changed = now[1] != last[name][1]
                 if changed and not active[name]:
                     bursts[name] += 1
