@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -18,11 +19,12 @@ constexpr DWORD fileDialogFlags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILE
                                   | OFN_ENABLEHOOK;
 static_assert(fileDialogFlags == 0x81224);
 
-// The names chosen in the file dialog, shared by every Add Files... of the
-// run: room for 16,384 characters in UTF-8, where one UTF-16 unit may take
-// three bytes. A choice whose names don't fit makes the dialog fail, and
-// nothing is added: no name is ever cut.
-char fileNames[3 * 16384];
+// Room for the names chosen in the file dialog: 16,384 characters in UTF-8,
+// where one UTF-16 unit may take three bytes. A choice whose names don't fit
+// makes the dialog fail, and nothing is added: no name is ever cut. Made for
+// each use, not kept for the run: a static buffer sits in the exe's data,
+// 48 KiB of its file.
+constexpr std::size_t FileNamesSize = 3 * 16384;
 
 // The filter: its name, NUL, "*.BMP", NUL NUL. A name too long for the
 // buffer is cut short rather than written past it.
@@ -59,14 +61,14 @@ void WallpapersPage::OnAddFiles()
     BuildFilter(filter);
     CString title;
     title.LoadString(IDS_FILE_DIALOG_TITLE);
-    // No name preset, also after an earlier use.
-    fileNames[0] = '\0';
+    // No name preset.
+    std::vector<char> fileNames(FileNamesSize, '\0');
 
     dialog.m_ofn.hwndOwner = m_hWnd;
     dialog.m_ofn.lpstrFilter = filter;
     dialog.m_ofn.nFilterIndex = 1;
-    dialog.m_ofn.lpstrFile = fileNames;
-    dialog.m_ofn.nMaxFile = sizeof fileNames;
+    dialog.m_ofn.lpstrFile = fileNames.data();
+    dialog.m_ofn.nMaxFile = static_cast<DWORD>(fileNames.size());
     dialog.m_ofn.lpstrTitle = title;
     dialog.m_ofn.Flags = fileDialogFlags;
     if (dialog.DoModal() != IDOK)
