@@ -61,7 +61,7 @@ const MessageMap TrayWindow::messageMap = MessageMapFor<TrayWindow, CWnd,
     OnMessage<WM_DESTROY, &TrayWindow::OnDestroy>,
     OnMessage<WM_ENDSESSION, &TrayWindow::OnEndSession>,
     OnMessage<WM_TIMER, &TrayWindow::OnTimer>,
-    OnMessage<WM_USER, &TrayWindow::OnTrayNotify>,
+    OnMessage<TrayCallbackMessage, &TrayWindow::OnTrayNotify>,
     OnCommand<ID_OPEN_CONFIGURATION, &TrayWindow::OnOpenConfigDialog>,
     OnCommand<ID_EXIT, &TrayWindow::OnExit>>;
 
@@ -101,7 +101,7 @@ BOOL TrayWindow::AddTrayIcon()
     const UniqueIcon icon(::LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY)));
     NOTIFYICONDATAA record = IconRecord(m_hWnd);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    record.uCallbackMessage = WM_USER;
+    record.uCallbackMessage = TrayCallbackMessage;
     record.hIcon = icon.get();
     // LoadString cuts the text to fit and always terminates it.
     ::LoadStringA(instance, IDS_TRAY_TIP, record.szTip, sizeof record.szTip);
@@ -231,7 +231,7 @@ void TrayWindow::ShowTrayMenu()
     // destroys the window and deletes this object before the menu returns.
     const HWND window = m_hWnd;
     menu.GetSubMenu(0).TrackPopupMenu(TPM_RIGHTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, this);
-    ::PostMessageA(window, WM_USER + 1, 0, 0);
+    ::PostMessageA(window, MenuClosedMessage, 0, 0);
 }
 
 void TrayWindow::OnOpenConfigDialog()

@@ -28,6 +28,14 @@ public:
     // can't be registered.
     static const char* ClassName();
 
+    // The notification area's callback: the shell sends the mouse message
+    // on the icon with it. Other programs (the uninstaller, scripts) post it
+    // too, so its value stays WM_USER.
+    static constexpr UINT TrayCallbackMessage = WM_USER;
+    // Posted to the window itself right after the tray menu closes, so that
+    // the menu goes away at the first click elsewhere; nothing handles it.
+    static constexpr UINT MenuClosedMessage = WM_USER + 1;
+
     // The change timer ticks once a minute whatever the interval; OnTimer
     // counts the minutes.
     static constexpr UINT ChangeTimerId = 1;

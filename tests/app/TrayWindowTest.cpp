@@ -385,7 +385,7 @@ TEST_F(TrayWindowTest, WhileTheDialogIsOpenExitAndCloseAreRefusedAndNoSecondDial
         ::SendMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_TRUE(::IsWindow(window));
         // Double-click on the icon, and the command of a second instance.
-        ::SendMessageA(window, WM_USER, 0, WM_LBUTTONDBLCLK);
+        ::SendMessageA(window, TrayWindow::TrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
         ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
         EXPECT_TRUE(::IsWindow(dialog.GetSafeHwnd()));
         // A tick sent meanwhile does not count either.
@@ -490,11 +490,11 @@ TEST_F(TrayWindowTest, DoubleClickOpensTheDialogAndOtherMouseMessagesDoNothing)
 {
     MakeWindow(0);
     for (UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN})
-        EXPECT_EQ(0, ::SendMessageA(window, WM_USER, 0, mouse));
+        EXPECT_EQ(0, ::SendMessageA(window, TrayWindow::TrayCallbackMessage, 0, mouse));
     EXPECT_TRUE(dialogs.Shown().empty());
 
     dialogs.Expect(IDD_CONFIG, [](CDialog& dialog) { dialog.EndDialog(IDCANCEL); });
-    EXPECT_EQ(0, ::SendMessageA(window, WM_USER, 0, WM_LBUTTONDBLCLK));
+    EXPECT_EQ(0, ::SendMessageA(window, TrayWindow::TrayCallbackMessage, 0, WM_LBUTTONDBLCLK));
     EXPECT_EQ(std::vector<UINT>{IDD_CONFIG}, dialogs.Shown());
 }
 
@@ -525,7 +525,7 @@ TEST_F(TrayWindowTest, RightClickMenuOpensTheDialogOrExits)
     const auto chooseInMenu = [this](std::vector<UINT> keys) {
         menuUser = MenuUser{std::move(keys), {}};
         const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, ActInMenu);
-        EXPECT_EQ(0, ::SendMessageA(window, WM_USER, 0, WM_RBUTTONUP));
+        EXPECT_EQ(0, ::SendMessageA(window, TrayWindow::TrayCallbackMessage, 0, WM_RBUTTONUP));
         ::KillTimer(nullptr, timer);  // when no menu came up
         EXPECT_EQ((std::vector<UINT>{ID_OPEN_CONFIGURATION, ID_EXIT}), menuUser.items);
     };

@@ -269,7 +269,7 @@ TEST(LongRun, TicksDialogsAndMenusLeaveNothingBehind)
             dialogsShown += static_cast<int>(dialogs.Shown().size());
         }
         const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, EscapeMenu);
-        ::SendMessageA(window, WM_USER, 0, WM_RBUTTONUP);
+        ::SendMessageA(window, TrayWindow::TrayCallbackMessage, 0, WM_RBUTTONUP);
         ::KillTimer(nullptr, timer);
         test_support::PumpPending();
         if (round == Warmup)
