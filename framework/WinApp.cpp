@@ -211,12 +211,7 @@ void CWinApp::RefreshProfile()
     GetProfileFile().RefreshProfile();
 }
 
-void CWinApp::BeginProfileUpdate()
+bool CWinApp::UpdateProfile(const Edit& edit)
 {
-    GetProfileFile().BeginProfileUpdate();
-}
-
-bool CWinApp::CommitProfileUpdate()
-{
-    return GetProfileFile().CommitProfileUpdate();
+    return GetProfileFile().UpdateProfile(edit);
 }

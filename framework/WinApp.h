@@ -45,8 +45,7 @@ public:
     bool WriteProfileString(const char* section, const char* entry, const char* value) override;
     std::vector<CString> GetProfileKeys(const char* section) override;
     void RefreshProfile() override;
-    void BeginProfileUpdate() override;
-    bool CommitProfileUpdate() override;
+    bool UpdateProfile(const Edit& edit) override;
 
     // Destroying this window ends Run.
     CWnd* m_pMainWnd = nullptr;

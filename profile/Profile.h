@@ -2,6 +2,7 @@
 
 #include "framework/CString.h"
 
+#include <functional>
 #include <vector>
 
 // The application's profile operations: named values in sections of a private
@@ -25,12 +26,11 @@ public:
 
     // Reads the backing store again, so that what follows sees it as it is now.
     virtual void RefreshProfile() {}
-    // Writes made between BeginProfileUpdate and CommitProfileUpdate reach the
-    // backing store in one replacement, made on the store as it is then, so
-    // that what others wrote there since the last read stays. Commit is false
-    // when a write of the update was refused, and then none of them stays;
-    // or when the store could not be written, and then the writes wait in
-    // memory for the next commit.
-    virtual void BeginProfileUpdate() {}
-    virtual bool CommitProfileUpdate() { return true; }
+    // One change of several values: `edit` makes its writes on the profile as
+    // it is at that moment, and they reach the backing store together, or not
+    // at all when `edit` returns false (a write was refused) or the store
+    // could not be written. A store that others write too (a file) is read
+    // again for it, and `edit` may run more than once.
+    using Edit = std::function<bool(Profile&)>;
+    virtual bool UpdateProfile(const Edit& edit) = 0;
 };

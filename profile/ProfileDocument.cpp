@@ -104,53 +104,36 @@ std::size_t ProfileDocument::KeyIndex::Find(const std::vector<Line>& body, std::
         const Slot& slot = slots[i];
         if (slot.line == Empty)
             return None;
-        if (slot.line != Erased && slot.hash == hash && EqualFolded(body[slot.line].Name(), name))
+        if (slot.hash == hash && EqualFolded(body[slot.line].Name(), name))
             return slot.line;
     }
 }
 
 void ProfileDocument::KeyIndex::Insert(std::uint32_t hash, std::size_t line)
 {
-    // At most three quarters full, erased slots counted, so that every
-    // probe meets an empty slot soon.
+    // At most three quarters full, so that every probe meets an empty slot
+    // soon.
     if ((taken + 1) * 4 > slots.size() * 3)
         Grow();
     const std::size_t mask = slots.size() - 1;
     std::size_t i = hash & mask;
-    while (slots[i].line != Empty && slots[i].line != Erased)
+    while (slots[i].line != Empty)
         i = (i + 1) & mask;
-    if (slots[i].line == Empty)
-        ++taken;
+    ++taken;
     slots[i] = Slot{hash, static_cast<std::uint32_t>(line)};
-}
-
-void ProfileDocument::KeyIndex::Erase(std::uint32_t hash, std::size_t line)
-{
-    if (slots.empty())
-        return;
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t i = hash & mask; slots[i].line != Empty; i = (i + 1) & mask) {
-        if (slots[i].line == line) {
-            slots[i].line = Erased;
-            return;
-        }
-    }
 }
 
 void ProfileDocument::KeyIndex::Grow()
 {
     std::vector<Slot> old = std::move(slots);
-    std::size_t live = 0;
-    for (const Slot& slot : old)
-        live += slot.line != Empty && slot.line != Erased;
-    // Twice the live slots: half full after growing, erased ones dropped.
+    // Twice the slots taken: half full after growing.
     std::size_t size = 16;
-    while (size < (live + 1) * 2)
+    while (size < (taken + 1) * 2)
         size *= 2;
     slots.assign(size, Slot{});
     taken = 0;
     for (const Slot& slot : old) {
-        if (slot.line != Empty && slot.line != Erased)
+        if (slot.line != Empty)
             Insert(slot.hash, slot.line);
     }
 }
@@ -296,12 +279,8 @@ std::string ProfileDocument::Serialize() const
     // it needs one.
     bool lineOpen = false;
     for (const Section& section : sections) {
-        if (section.deleted)
-            continue;
         for (const auto* lines : {&section.body, &section.trailing}) {
             for (const Line& line : *lines) {
-                if (line.deleted)
-                    continue;
                 if (lineOpen)
                     out.append(NewLine);
                 out.append(line.text);
@@ -411,13 +390,11 @@ bool ProfileDocument::WriteProfileString(const char* section, const char* entry,
     const std::string_view sectionName = Trim(section);
     if (!IsValidSectionName(sectionName))
         return false;
-    if (!entry)
-        return DeleteSection(sectionName);
+    if (!entry || !value)
+        return false;
     const std::string_view name = Trim(entry);
     if (!IsValidKeyName(name))
         return false;
-    if (!value)
-        return DeleteKey(sectionName, name);
     const std::string_view text = value;
     if (HasLineBreak(text))
         return false;
@@ -445,46 +422,6 @@ bool ProfileDocument::WriteProfileString(const char* section, const char* entry,
     return true;
 }
 
-bool ProfileDocument::DeleteKey(std::string_view section, std::string_view entry)
-{
-    Section* target = FindSection(Fold(section));
-    if (!target)
-        return true;
-    const std::uint32_t hash = KeyIndex::Hash(entry);
-    const std::size_t index = target->keys.Find(target->body, entry, hash);
-    if (index == KeyIndex::None)
-        return true;
-    target->body[index].deleted = true;
-    target->keys.Erase(hash, index);
-    // A later line of the same name is now the one that reads.
-    for (std::size_t i = index + 1; i < target->body.size(); ++i) {
-        const Line& line = target->body[i];
-        if (line.isKey && !line.deleted && EqualFolded(line.Name(), entry)) {
-            target->keys.Insert(hash, i);
-            break;
-        }
-    }
-    return true;
-}
-
-bool ProfileDocument::DeleteSection(std::string_view section)
-{
-    const std::string foldedName = Fold(section);
-    const auto found = sectionIndex.find(foldedName);
-    if (found == sectionIndex.end())
-        return true;
-    const std::size_t index = found->second;
-    sections[index].deleted = true;
-    sectionIndex.erase(found);
-    for (std::size_t i = index + 1; i < sections.size(); ++i) {
-        if (!sections[i].deleted && sections[i].foldedName == foldedName) {
-            sectionIndex.emplace(foldedName, i);
-            break;
-        }
-    }
-    return true;
-}
-
 std::vector<CString> ProfileDocument::GetProfileKeys(const char* section)
 {
     std::vector<CString> names;
@@ -494,8 +431,17 @@ std::vector<CString> ProfileDocument::GetProfileKeys(const char* section)
     if (!found)
         return names;
     for (const Line& line : found->body) {
-        if (line.isKey && !line.deleted)
+        if (line.isKey)
             names.emplace_back(std::string(line.Name()));
     }
     return names;
+}
+
+bool ProfileDocument::UpdateProfile(const Edit& edit)
+{
+    ProfileDocument changed = *this;
+    if (!edit(changed))
+        return false;
+    *this = std::move(changed);
+    return true;
 }

@@ -40,8 +40,7 @@
 // - A write that would change the meaning of other lines is refused (false):
 //   a line break in a name or a value, '=' in a key name or ']' in a section
 //   name, a key name that is empty or begins with ';' or '['.
-// - A null value deletes the key (the first one, when it occurs twice); a null
-//   key deletes the section (the first one), as the platform's functions do.
+// - A null key or value is refused: the program deletes nothing.
 //
 // Every operation takes time in proportion to the text it touches: each
 // section keeps a hash index of its keys, and new lines are appended, never
@@ -73,6 +72,9 @@ public:
     // Every key line of the section in file order, a name that occurs twice
     // included twice. Empty for a missing section.
     std::vector<CString> GetProfileKeys(const char* section) override;
+    // The edit is made on a copy, which becomes the document when every one
+    // of its writes was taken.
+    bool UpdateProfile(const Edit& edit) override;
 
     // An optional sign and the leading decimal digits ("12abc" is 12, "abc" is
     // 0), wrapping modulo 2^32 as the platform's 32-bit arithmetic does; the
@@ -86,7 +88,6 @@ private:
         std::string text;
         Ending ending = Ending::None;
         bool isKey = false;
-        bool deleted = false;
         // For a key line: where the name and the value (as read) lie in text.
         std::size_t nameBegin = 0;
         std::size_t nameLength = 0;
@@ -99,7 +100,7 @@ private:
 
     // Index in a section's body of the first live line of each key name,
     // names compared without regard to ASCII case. Open addressing with
-    // linear probing; erased slots stay as markers until the table grows.
+    // linear probing; lines are only ever added, never taken out.
     class KeyIndex {
     public:
         static constexpr std::size_t None = static_cast<std::size_t>(-1);
@@ -108,13 +109,11 @@ private:
         std::size_t Find(const std::vector<Line>& body, std::string_view name, std::uint32_t hash) const;
         // The caller has made sure that the name is not indexed yet.
         void Insert(std::uint32_t hash, std::size_t line);
-        void Erase(std::uint32_t hash, std::size_t line);
 
     private:
         // Line numbers in 32 bits: a section of four billion lines would
         // need hundreds of gigabytes of Line records first.
         static constexpr std::uint32_t Empty = 0xFFFFFFFFu;
-        static constexpr std::uint32_t Erased = 0xFFFFFFFEu;
         struct Slot {
             std::uint32_t hash = 0;
             std::uint32_t line = Empty;
@@ -122,7 +121,6 @@ private:
         void Grow();
 
         std::vector<Slot> slots;
-        // Slots not Empty: live and erased.
         std::size_t taken = 0;
     };
 
@@ -132,7 +130,6 @@ private:
         std::vector<Line> body;
         // The blank lines that close the section: new keys go before them.
         std::vector<Line> trailing;
-        bool deleted = false;
         std::string foldedName;
         KeyIndex keys;
     };
@@ -140,8 +137,6 @@ private:
     const Line* FindLine(std::string_view section, std::string_view entry) const;
     Section* FindSection(std::string_view foldedName);
     Section& AddSection(std::string_view name);
-    bool DeleteKey(std::string_view section, std::string_view entry);
-    bool DeleteSection(std::string_view section);
 
     static void ParseKey(Line& line, std::size_t nameStart);
     static void SetKeyLine(Line& line, std::string_view name, std::string_view value);

@@ -356,12 +356,9 @@ void ProfileFile::Read()
     ResolvePaths();
     OnDisk disk = ReadFromDisk();
     loaded = true;
-    pending.clear();
-    updateStart = 0;
     sourceFile = std::move(disk.path);
     lastReadError = disk.result == ReadResult::Failed ? disk.error : 0;
-    documentText = disk.result == ReadResult::Read ? std::move(disk.text) : std::string();
-    document.Parse(documentText);
+    document.Parse(disk.result == ReadResult::Read ? disk.text : std::string());
 }
 
 void ProfileFile::EnsureLoaded()
@@ -398,74 +395,25 @@ bool ProfileFile::WriteProfileInt(const char* section, const char* entry, int va
     return WriteProfileString(section, entry, std::to_string(value).c_str());
 }
 
-// A write on its own is an update of one write.
 bool ProfileFile::WriteProfileString(const char* section, const char* entry, const char* value)
 {
-    BeginProfileUpdate();
-    const bool accepted = document.WriteProfileString(section, entry, value);
-    if (accepted) {
-        Write& write = pending.emplace_back();
-        write.section = section;
-        if (entry)
-            write.entry = entry;
-        if (value)
-            write.value = value;
-    } else {
-        updateRefused = true;
-    }
-    const bool committed = CommitProfileUpdate();
-    return accepted && committed;
+    return UpdateProfile([&](Profile& file) { return file.WriteProfileString(section, entry, value); });
 }
 
-bool ProfileFile::Apply(ProfileDocument& target, const Write& write)
-{
-    return target.WriteProfileString(write.section.c_str(), write.entry ? write.entry->c_str() : nullptr,
-                                     write.value ? write.value->c_str() : nullptr);
-}
-
-void ProfileFile::BeginProfileUpdate()
+bool ProfileFile::UpdateProfile(const Edit& edit)
 {
     EnsureLoaded();
-    if (updateDepth++ == 0) {
-        updateStart = pending.size();
-        updateRefused = false;
-    }
-}
-
-bool ProfileFile::CommitProfileUpdate()
-{
-    if (updateDepth > 0 && --updateDepth > 0)
-        return true;
-    if (updateRefused) {
-        // The update goes whole or not at all: saving the writes around the
-        // refused one would leave a list on disk that nobody wrote, so they
-        // leave memory too.
-        updateRefused = false;
-        if (pending.size() > updateStart) {
-            pending.resize(updateStart);
-            document.Parse(documentText);
-            for (const Write& write : pending)
-                Apply(document, write);
-        }
-        lastSaveError = ERROR_INVALID_DATA;
-        return false;
-    }
-    return pending.empty() || Save();
-}
-
-bool ProfileFile::Save()
-{
     ResolvePaths();
     if (pathError != 0)
         lastSaveError = pathError;
     else if (lastReadError != 0)
         lastSaveError = lastReadError;
     else
-        lastSaveError = Replace();
+        lastSaveError = Replace(edit);
     return lastSaveError == 0;
 }
 
-unsigned long ProfileFile::Replace()
+unsigned long ProfileFile::Replace(const Edit& edit)
 {
     if (const DWORD error = CreateFolders(userFolder))
         return error;
@@ -489,22 +437,10 @@ unsigned long ProfileFile::Replace()
         const OnDisk before = ReadFromDisk();
         if (before.result == ReadResult::Failed)
             return fail(before.error);
-        // When the file is still the text the document was made from, the
-        // document already is that text with the writes made on it: the
-        // common case is spared the work of a second load.
-        const bool unchanged = before.text == documentText;
-        ProfileDocument changed;
-        if (!unchanged) {
-            changed.Parse(before.text);
-            for (const Write& write : pending) {
-                // The document took each of these once, and its rules don't
-                // depend on what the file holds: this only guards against a
-                // change of them.
-                if (!Apply(changed, write))
-                    return fail(ERROR_INVALID_DATA);
-            }
-        }
-        std::string text = (unchanged ? document : changed).Serialize();
+        ProfileDocument changed(before.text);
+        if (!edit(changed))
+            return fail(ERROR_INVALID_DATA);
+        const std::string text = changed.Serialize();
 
         if (const DWORD written = WriteWholeFile(temporary, text))
             return written;
@@ -530,12 +466,8 @@ unsigned long ProfileFile::Replace()
             continue;
         }
         if (MoveFileExA(temporary.c_str(), userFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            if (!unchanged)
-                document = std::move(changed);
-            documentText = std::move(text);
+            document = std::move(changed);
             sourceFile = userFile;
-            pending.clear();
-            updateStart = 0;
             return 0;
         }
         // Held open by a scanner, or by a program writing it: read it again

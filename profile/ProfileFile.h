@@ -3,8 +3,6 @@
 #include "framework/CodePage.h"
 #include "profile/ProfileDocument.h"
 
-#include <cstddef>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,19 +11,16 @@
 // copy there exists, saved by atomic replacement with the previous file kept
 // as "<name>.INI.bak".
 //
-// The file is read at the first access and again at each RefreshProfile();
-// in between, reads come from the document in memory, which also holds the
-// writes made since. A write outside BeginProfileUpdate/CommitProfileUpdate
-// saves at once; inside, the one save happens at the outermost Commit.
+// Reading: the file is read at the first access and again at each
+// RefreshProfile(); the reads in between come from that document.
 //
-// A save applies the writes not saved yet to the file as it is when the save
-// begins: it reads the file again by the rules of a refresh (the user's file,
-// else the older copy in the Windows directory), makes the writes on that
-// text in the order they were made, and replaces the file with the result.
-// Whatever the user or another program put into the file since the last read
-// stays, but for the keys written, as the platform's own per-key profile
-// writes would keep it. After a good save the document in memory is the text
-// that was written.
+// Writing: every change is an UpdateProfile (a single write is an update of
+// one). On each try, an update reads the file as it is then (the user's
+// file, else the older copy in the Windows directory), makes the caller's
+// writes on that text, and replaces the file with the result. Whatever the
+// user or another program put into the file since the last read stays, but
+// for the keys written, as the platform's own per-key profile writes would
+// keep it. After a good update the document read is the text written.
 //
 // The text goes to "<name>.INI.tmp" in the same folder and is flushed, the
 // text it was made from goes to "<name>.INI.bak" the same way, and the
@@ -33,28 +28,27 @@
 // profile is the old file or the new one, complete.
 //
 // Just before the move the file is read once more. When it is no longer byte
-// for byte the text the save started from, or the move finds it held open by
-// another program, the save starts over from a fresh read, up to five times
+// for byte the text the try started from, or the move finds it held open by
+// another program, the update tries again from a fresh read, up to five times
 // 50 ms apart, and then fails with ERROR_SHARING_VIOLATION. What is left open
 // is the time between that last read and the move, microseconds; a program
 // that has the file open then, without sharing its deletion (as editors open
-// it), makes the move fail, and the save starts over. Locking out other
-// writers for the whole save would not close even that gap: the move cannot
-// replace a file that our own lock holds open without sharing deletion, so
-// the lock would have to go just before it, and meanwhile another program's
-// save would fail instead of ours.
+// it), makes the move fail, and the update tries again. Locking out other
+// writers for the whole update would not close even that gap: the move
+// cannot replace a file that our own lock holds open without sharing
+// deletion, so the lock would have to go just before it, and meanwhile
+// another program's save would fail instead of ours.
 //
-// A save that fails leaves the file as it was, keeps the writes in memory and
-// for the next save, and records the system's error code for the caller's
-// message. An update with a write that the document refuses (a line break in
-// a value, say) is not saved at all: its Commit fails with ERROR_INVALID_DATA,
-// and none of its writes stay, in memory or for a later save.
+// An update that fails leaves the file and the document as they were and
+// records the system's error code for the caller's message; the caller keeps
+// what it meant to write and may try again. One whose edit a write refuses
+// (a line break in a value, say) fails with ERROR_INVALID_DATA.
 //
 // A file that exists but cannot be read (locked by another program, access
-// denied) is tried a few times, then reads as empty, and no save replaces it
-// until a RefreshProfile() has read it: the writes were made without seeing
-// the file's contents and would throw them away. A save whose own read fails
-// fails with that reason and leaves the file alone.
+// denied) is tried a few times, then reads as empty, and no update replaces
+// it until a RefreshProfile() has read it: the caller's values were read
+// without seeing the file's contents and would throw them away. An update
+// whose own read fails fails with that reason and leaves the file alone.
 class ProfileFile : public Profile {
 public:
     // `baseName` is the executable's base name, such as "Vistero".
@@ -94,8 +88,7 @@ public:
     std::vector<CString> GetProfileKeys(const char* section) override;
 
     void RefreshProfile() override;
-    void BeginProfileUpdate() override;
-    bool CommitProfileUpdate() override;
+    bool UpdateProfile(const Edit& edit) override;
 
 protected:
     // Asked after each step of a save; false stops the save right there, with
@@ -104,12 +97,6 @@ protected:
     virtual bool ContinueSave(SaveStep) { return true; }
 
 private:
-    // One write as the caller made it; a null name or value as given.
-    struct Write {
-        std::string section;
-        std::optional<std::string> entry;
-        std::optional<std::string> value;
-    };
     // The profile as found on disk at one moment.
     struct OnDisk;
 
@@ -117,9 +104,7 @@ private:
     void EnsureLoaded();
     void Read();
     OnDisk ReadFromDisk() const;
-    bool Save();
-    unsigned long Replace();
-    static bool Apply(ProfileDocument& target, const Write& write);
+    unsigned long Replace(const Edit& edit);
 
     std::string baseName;
     // Empty when the platform's folder is to be used.
@@ -134,18 +119,10 @@ private:
     // Why userFile is empty, when it is.
     mutable unsigned long pathError = 0;
 
-    // `document` is `documentText`, the text of the last read or save, with
-    // the writes not saved yet, `pending`, made on it.
+    // The file as last read or written.
     ProfileDocument document;
-    std::string documentText;
-    std::vector<Write> pending;
     std::string sourceFile;
     bool loaded = false;
-    int updateDepth = 0;
-    // Where the writes of the outermost update begin in `pending`, and whether
-    // the document refused one of them.
-    std::size_t updateStart = 0;
-    bool updateRefused = false;
     unsigned long lastSaveError = 0;
     unsigned long lastReadError = 0;
     CodePages codePages = CodePages::System();

@@ -112,25 +112,25 @@ void WallpaperSet::Load(Profile& profile)
 
 bool WallpaperSet::Save(Profile& profile) const
 {
-    // One update, so that the file is replaced once, whole, per save.
-    profile.BeginProfileUpdate();
-    // A value the profile refuses (a path with a line break) would otherwise
-    // be dropped while the save reported success.
-    bool accepted = true;
-    std::int32_t n = 0;
-    IteratorHolder walk;
-    for (Begin(walk); !walk->AtEnd(); walk->Next(), ++n) {
-        const WallpaperEntry& entry = walk->Entry();
-        accepted &= profile.WriteProfileString(Section, KeyName("File", n), entry.path);
-        accepted &= profile.WriteProfileInt(Section, KeyName("Showstate", n), entry.showState);
-        accepted &= profile.WriteProfileInt(Section, KeyName("Priority", n), entry.priority);
-    }
-    // Keys of higher numbers from a longer list stay; the count bounds reading.
-    accepted &= profile.WriteProfileInt(Section, "NumberOfFiles", n);
-    accepted &= profile.WriteProfileInt(Section, "FrequencyLow", frequencyLow);
-    accepted &= profile.WriteProfileInt(Section, "FrequencyNormal", frequencyNormal);
-    accepted &= profile.WriteProfileInt(Section, "FrequencyHigh", frequencyHigh);
-    accepted &= profile.WriteProfileInt(Section, "ChangeInterval", changeInterval);
-    const bool committed = profile.CommitProfileUpdate();
-    return accepted && committed;
+    // One update, so that the file is replaced once, whole, per save. A
+    // value the profile refuses (a path with a line break) fails it all,
+    // rather than be dropped while the save reported success.
+    return profile.UpdateProfile([this](Profile& target) {
+        bool accepted = true;
+        std::int32_t n = 0;
+        IteratorHolder walk;
+        for (Begin(walk); !walk->AtEnd(); walk->Next(), ++n) {
+            const WallpaperEntry& entry = walk->Entry();
+            accepted &= target.WriteProfileString(Section, KeyName("File", n), entry.path);
+            accepted &= target.WriteProfileInt(Section, KeyName("Showstate", n), entry.showState);
+            accepted &= target.WriteProfileInt(Section, KeyName("Priority", n), entry.priority);
+        }
+        // Keys of higher numbers from a longer list stay; the count bounds reading.
+        accepted &= target.WriteProfileInt(Section, "NumberOfFiles", n);
+        accepted &= target.WriteProfileInt(Section, "FrequencyLow", frequencyLow);
+        accepted &= target.WriteProfileInt(Section, "FrequencyNormal", frequencyNormal);
+        accepted &= target.WriteProfileInt(Section, "FrequencyHigh", frequencyHigh);
+        accepted &= target.WriteProfileInt(Section, "ChangeInterval", changeInterval);
+        return accepted;
+    });
 }

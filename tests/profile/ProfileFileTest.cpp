@@ -80,21 +80,21 @@ protected:
 
 const std::string Old = "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\old.bmp\r\n";
 
-TEST_F(ProfileFileTest, UpdateIsSavedOnceAtTheOutermostCommitIntoANewUserFolder)
+TEST_F(ProfileFileTest, UpdateIsSavedOnceIntoANewUserFolder)
 {
     ProfileFile profile = Open();
     EXPECT_EQ(userFile, profile.FileName());
     EXPECT_EQ(0, profile.GetProfileInt(List, "NumberOfFiles", 0));
     EXPECT_EQ("", profile.SourceFileName());
 
-    profile.BeginProfileUpdate();
-    profile.WriteProfileString(List, "File0", "C:\\Pictures\\sea.bmp");
-    profile.BeginProfileUpdate();
-    profile.WriteProfileString(List, "File1", "");
-    profile.WriteProfileInt(List, "NumberOfFiles", 2);
-    EXPECT_TRUE(profile.CommitProfileUpdate());
-    EXPECT_FALSE(Exists(userFile));
-    ASSERT_TRUE(profile.CommitProfileUpdate());
+    int runs = 0;
+    ASSERT_TRUE(profile.UpdateProfile([&](Profile& file) {
+        ++runs;
+        EXPECT_FALSE(Exists(userFile)) << "written before the update ends";
+        return file.WriteProfileString(List, "File0", "C:\\Pictures\\sea.bmp") &&
+               file.WriteProfileString(List, "File1", "") && file.WriteProfileInt(List, "NumberOfFiles", 2);
+    }));
+    EXPECT_EQ(1, runs);
     EXPECT_EQ(0u, profile.LastSaveError());
 
     EXPECT_EQ("[WallpaperList]\r\nFile0=C:\\Pictures\\sea.bmp\r\nFile1=\r\nNumberOfFiles=2\r\n", ReadBytes(userFile));
@@ -193,14 +193,14 @@ TEST_F(ProfileFileTest, UnwritableTargetFailsTheSaveAndKeepsBothCopies)
         EXPECT_FALSE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
         EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), profile.LastSaveError());
         EXPECT_EQ(userFile, profile.FileName());
-        // The edit stays in memory, and goes to disk once that is possible.
-        EXPECT_EQ("C:\\new.bmp", profile.GetProfileString(List, "File0").str());
+        // Nothing changed, on disk or in what reads; the caller tries again
+        // once that is possible.
+        EXPECT_EQ("C:\\old.bmp", profile.GetProfileString(List, "File0").str());
         EXPECT_EQ(Old, ReadBytes(userFile));
         EXPECT_FALSE(Exists(userFile + ".tmp"));
 
         ASSERT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_NORMAL));
-        profile.BeginProfileUpdate();
-        EXPECT_TRUE(profile.CommitProfileUpdate());
+        EXPECT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
         EXPECT_EQ(0u, profile.LastSaveError());
         EXPECT_EQ("C:\\new.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
     }
@@ -266,8 +266,8 @@ TEST_F(ProfileFileTest, FileLockedDuringTheSaveFailsItCleanly)
 
     EXPECT_EQ(Old, ReadBytes(userFile));
     EXPECT_FALSE(Exists(userFile + ".tmp"));
-    // The next save carries the edit that failed.
-    ASSERT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 1));
+    // The same update again, once the file is free.
+    ASSERT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
     EXPECT_EQ("C:\\new.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
 }
 
@@ -375,11 +375,10 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
         if (row.afterLoad)
             row.afterLoad(userFile);
 
-        profile.BeginProfileUpdate();
-        profile.WriteProfileString(List, "File0", "C:\\new.bmp");
-        profile.WriteProfileInt(List, "Showstate0", 2);
-        profile.WriteProfileInt(List, "NumberOfFiles", 1);
-        EXPECT_EQ(row.error == 0, profile.CommitProfileUpdate());
+        EXPECT_EQ(row.error == 0, profile.UpdateProfile([](Profile& file) {
+            return file.WriteProfileString(List, "File0", "C:\\new.bmp") &&
+                   file.WriteProfileInt(List, "Showstate0", 2) && file.WriteProfileInt(List, "NumberOfFiles", 1);
+        }));
         EXPECT_EQ(row.error, profile.LastSaveError());
 
         EXPECT_EQ(row.after, Contents(userFile));
@@ -395,10 +394,10 @@ TEST_F(ProfileFileTest, UpdateWithARefusedWriteLeavesNoneOfItsWrites)
 {
     MakeUserFile(Old);
     ProfileFile profile = Open();
-    profile.BeginProfileUpdate();
-    EXPECT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 2));
-    EXPECT_FALSE(profile.WriteProfileString(List, "File1", "C:\\line\r\nbreak.bmp"));
-    EXPECT_FALSE(profile.CommitProfileUpdate());
+    EXPECT_FALSE(profile.UpdateProfile([](Profile& file) {
+        EXPECT_TRUE(file.WriteProfileInt(List, "NumberOfFiles", 2));
+        return file.WriteProfileString(List, "File1", "C:\\line\r\nbreak.bmp");
+    }));
     EXPECT_EQ(static_cast<unsigned long>(ERROR_INVALID_DATA), profile.LastSaveError());
     EXPECT_EQ(Old, ReadBytes(userFile));
 

@@ -66,7 +66,7 @@ class RecordingProfile : public ProfileDocument {
 public:
     std::string textOnDisk;
     std::vector<std::string> calls;
-    bool commitResult = true;
+    bool storeWritable = true;
     bool inUpdate = false;
     int writesOutsideUpdate = 0;
 
@@ -80,16 +80,15 @@ public:
         calls.push_back("refresh");
         Parse(textOnDisk);
     }
-    void BeginProfileUpdate() override
+    bool UpdateProfile(const Edit& edit) override
     {
-        calls.push_back("begin");
+        calls.push_back("update");
         inUpdate = true;
-    }
-    bool CommitProfileUpdate() override
-    {
-        calls.push_back("commit");
+        // The edit runs on this document itself, so that its writes are
+        // counted as made inside the update.
+        const bool accepted = edit(*this);
         inUpdate = false;
-        return commitResult;
+        return accepted && storeWritable;
     }
 };
 
@@ -229,16 +228,16 @@ TEST(WallpaperProfile, SaveIsOneUpdateAndLoadRereadsTheStore)
     WallpaperSet set;
     set.Add({"C:\\a.bmp", 0, 1});
     EXPECT_TRUE(set.Save(profile));
-    EXPECT_EQ((std::vector<std::string>{"begin", "commit"}), profile.calls);
+    EXPECT_EQ((std::vector<std::string>{"update"}), profile.calls);
     EXPECT_EQ(0, profile.writesOutsideUpdate);
 
-    // A failed commit is reported; the set keeps its edits.
-    profile.commitResult = false;
+    // A store that can't be written is reported; the set keeps its edits.
+    profile.storeWritable = false;
     set.Add({"C:\\b.bmp", 0, 1});
     EXPECT_FALSE(set.Save(profile));
     EXPECT_EQ(2u, Entries(set).size());
-    // So is a value that the profile refuses, though the commit succeeds.
-    profile.commitResult = true;
+    // So is a value that the profile refuses, though the store takes the rest.
+    profile.storeWritable = true;
     set.Add({"C:\\line\r\nbreak.bmp", 0, 1});
     EXPECT_FALSE(set.Save(profile));
 
