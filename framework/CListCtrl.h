@@ -7,7 +7,7 @@
 #include <commctrl.h>
 
 // A list view ("SysListView32"), as the program uses it: a report with
-// columns, rows carrying item data, images and states.
+// columns, rows carrying item data, images and states, set through SetItem.
 class CListCtrl : public CWnd {
 public:
     // The new column's index, or -1.
@@ -17,26 +17,17 @@ public:
 
     // The new row's index (its sorted place in a sorted list), or -1.
     int InsertItem(const LVITEMA* item) const;
-    int InsertItem(int index, const char* text) const;
-    int InsertItem(int index, const char* text, int image) const;
 
     BOOL SetItem(const LVITEMA* item) const;
     BOOL SetItem(int index, int subItem, UINT mask, const char* text, int image, UINT state,
                  UINT stateMask, LPARAM data) const;
     BOOL GetItem(LVITEMA* item) const;
-    BOOL SetItemText(int index, int subItem, const char* text) const;
-    // Any length; empty for a row or column that isn't there.
-    CString GetItemText(int index, int subItem) const;
-    BOOL SetItemData(int index, DWORD_PTR data) const;
     DWORD_PTR GetItemData(int index) const;
-    BOOL SetItemState(int index, UINT state, UINT mask) const;
-    UINT GetItemState(int index, UINT mask) const;
 
     // The next row after `start` (-1: from the top) with the LVNI_* flags, or -1.
     int GetNextItem(int start, int flags) const;
     // -1 when nothing matches.
     int FindItem(const LVFINDINFOA* find, int start = -1) const;
-    int GetItemCount() const;
     UINT GetSelectedCount() const;
 
     BOOL DeleteItem(int index) const;

@@ -8,12 +8,3 @@ BOOL CMenu::LoadMenu(UINT id)
     m_hMenu = owned.get();
     return m_hMenu ? TRUE : FALSE;
 }
-
-BOOL CMenu::DestroyMenu()
-{
-    if (!owned)
-        return FALSE;
-    owned.reset();
-    m_hMenu = nullptr;
-    return TRUE;
-}

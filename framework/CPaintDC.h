@@ -19,7 +19,6 @@ public:
             ::EndPaint(m_hWnd, &m_ps);
     }
 
-    HDC GetSafeHdc() const { return m_hDC; }
     operator HDC() const { return m_hDC; }
 
     HWND m_hWnd;

@@ -26,25 +26,16 @@ class CString {
 public:
     CString() = default;
     CString(const char* text) : text(text ? text : "") {}
-    CString(const char* text, int length) : text(text, static_cast<std::size_t>(length)) {}
     CString(std::string text) : text(std::move(text)) {}
     CString(std::string_view text) : text(text) {}
 
     int GetLength() const { return static_cast<int>(text.size()); }
     bool IsEmpty() const { return text.empty(); }
-    void Empty() { text.clear(); }
     const char* GetString() const { return text.c_str(); }
     operator const char*() const { return text.c_str(); }
-    char GetAt(int index) const { return text[static_cast<std::size_t>(index)]; }
 
     const std::string& str() const { return text; }
     std::string& str() { return text; }
-
-    CString& operator+=(const CString& other) { text += other.text; return *this; }
-    CString& operator+=(const char* other) { text += other ? other : ""; return *this; }
-    CString& operator+=(char c) { text += c; return *this; }
-    friend CString operator+(CString left, const CString& right) { return left += right; }
-    friend CString operator+(CString left, const char* right) { return left += right; }
 
     // Byte-wise comparison: equal only when byte for byte identical.
     int Compare(const char* other) const { return text.compare(other ? other : ""); }
@@ -63,8 +54,7 @@ public:
 #ifdef _WIN32
     // Loads string resource `id` of the program; false (and empty) if there is none.
     bool LoadString(unsigned id);
-    // FormatMessageA with inserts such as %1!d!, from a format text or a string resource.
-    void FormatMessage(const char* format, ...);
+    // FormatMessageA with inserts such as %1!d!, from a string resource.
     void FormatMessage(unsigned formatId, ...);
 #endif
 

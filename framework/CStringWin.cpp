@@ -61,14 +61,6 @@ std::string FormatWithSystem(const char* format, va_list* arguments)
 
 } // namespace
 
-void CString::FormatMessage(const char* format, ...)
-{
-    va_list arguments;
-    va_start(arguments, format);
-    text = FormatWithSystem(format, &arguments);
-    va_end(arguments);
-}
-
 void CString::FormatMessage(unsigned formatId, ...)
 {
     CString format;

@@ -62,9 +62,6 @@ thread_local std::unordered_map<HWND, CWnd*>* ThreadWindowTable::table = nullptr
 thread_local CWnd::CreationScope* CWnd::innermostCreation = nullptr;
 
 const CWnd CWnd::wndTop{HWND_TOP};
-const CWnd CWnd::wndBottom{HWND_BOTTOM};
-const CWnd CWnd::wndTopMost{HWND_TOPMOST};
-const CWnd CWnd::wndNoTopMost{HWND_NOTOPMOST};
 
 const MessageMap CWnd::messageMap{nullptr, {}};
 

@@ -19,11 +19,8 @@ public:
     // own procedure back and lives on.
     virtual ~CWnd();
 
-    // SetWindowPos's special places, as &CWnd::wndTop and so on.
+    // SetWindowPos's place at the top of the siblings, as &CWnd::wndTop.
     static const CWnd wndTop;
-    static const CWnd wndBottom;
-    static const CWnd wndTopMost;
-    static const CWnd wndNoTopMost;
 
     // idOrMenu is the child id for a WS_CHILD window, else a menu. A window of
     // a class with another procedure (a control class) is subclassed once it

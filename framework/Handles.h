@@ -8,25 +8,20 @@
 
 #include <utility>
 
-// The owners of window, menu, icon, GDI, registry and COM objects; the template
+// The owners of menu, icon, image list, registry, local memory and COM objects; the template
 // and the owners of kernel objects are in UniqueHandle.h.
 namespace handle_release {
 inline void Key(HKEY key) { ::RegCloseKey(key); }
 inline void Icon(HICON icon) { ::DestroyIcon(icon); }
 inline void Menu(HMENU menu) { ::DestroyMenu(menu); }
-inline void GdiObject(HGDIOBJ object) { ::DeleteObject(object); }
 inline void ImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
-inline void Window(HWND window) { ::DestroyWindow(window); }
 inline void LocalMemory(void* memory) { ::LocalFree(memory); }
 } // namespace handle_release
 
 using UniqueHKey = UniqueHandle<HKEY, handle_release::Key>;
 using UniqueIcon = UniqueHandle<HICON, handle_release::Icon>;
 using UniqueMenu = UniqueHandle<HMENU, handle_release::Menu>;
-using UniqueGdiObject = UniqueHandle<HGDIOBJ, handle_release::GdiObject>;
 using UniqueImageList = UniqueHandle<HIMAGELIST, handle_release::ImageList>;
-// A window that no framework object owns (a plain window made in a test, say).
-using UniqueWindow = UniqueHandle<HWND, handle_release::Window>;
 using UniqueLocalMemory = UniqueHandle<void*, handle_release::LocalMemory>;
 
 // An owned COM interface pointer: AddRef on copy-in, Release when dropped.

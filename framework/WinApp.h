@@ -32,7 +32,6 @@ public:
     virtual int Run();
     virtual int ExitInstance() { return 0; }
 
-    const char* GetAppName() const { return m_pszAppName; }
 
     // The profile file, made on first use from the application name. For
     // naming the file and the reason in a message after a save failed.

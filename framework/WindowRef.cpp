@@ -35,11 +35,6 @@ LRESULT WindowRef::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
 }
 
-BOOL WindowRef::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const
-{
-    return ::PostMessageA(m_hWnd, message, wParam, lParam);
-}
-
 UINT_PTR WindowRef::SetTimer(UINT_PTR id, UINT elapse, TIMERPROC procedure) const
 {
     return ::SetTimer(m_hWnd, id, elapse, procedure);
@@ -62,24 +57,9 @@ void WindowRef::GetWindowRect(RECT* rect) const
         ::SetRectEmpty(rect);
 }
 
-void WindowRef::ScreenToClient(POINT* point) const
-{
-    ::ScreenToClient(m_hWnd, point);
-}
-
 void WindowRef::ScreenToClient(RECT* rect) const
 {
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(rect), 2);
-}
-
-void WindowRef::ClientToScreen(POINT* point) const
-{
-    ::ClientToScreen(m_hWnd, point);
-}
-
-void WindowRef::ClientToScreen(RECT* rect) const
-{
-    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(rect), 2);
 }
 
 BOOL WindowRef::SetWindowPos(const WindowRef* insertAfter, int x, int y, int cx, int cy, UINT flags) const
@@ -97,16 +77,6 @@ BOOL WindowRef::EnableWindow(BOOL enable) const
     return ::EnableWindow(m_hWnd, enable);
 }
 
-BOOL WindowRef::IsWindowEnabled() const
-{
-    return ::IsWindowEnabled(m_hWnd);
-}
-
-BOOL WindowRef::IsWindowVisible() const
-{
-    return ::IsWindowVisible(m_hWnd);
-}
-
 WindowRef WindowRef::SetFocus() const
 {
     return ::SetFocus(m_hWnd);
@@ -115,26 +85,6 @@ WindowRef WindowRef::SetFocus() const
 BOOL WindowRef::SetForegroundWindow() const
 {
     return ::SetForegroundWindow(m_hWnd);
-}
-
-void WindowRef::Invalidate(BOOL erase) const
-{
-    ::InvalidateRect(m_hWnd, nullptr, erase);
-}
-
-void WindowRef::UpdateWindow() const
-{
-    ::UpdateWindow(m_hWnd);
-}
-
-WindowRef WindowRef::GetParent() const
-{
-    return ::GetParent(m_hWnd);
-}
-
-int WindowRef::GetDlgCtrlID() const
-{
-    return ::GetDlgCtrlID(m_hWnd);
 }
 
 void WindowRef::SetWindowText(const char* text) const
@@ -162,11 +112,6 @@ void WindowRef::SetDlgItemText(int id, const char* text) const
     ::SetDlgItemTextA(m_hWnd, id, text ? text : "");
 }
 
-int WindowRef::GetDlgItemText(int id, CString& text) const
-{
-    return ReadWindowText(::GetDlgItem(m_hWnd, id), text);
-}
-
 void WindowRef::SetDlgItemInt(int id, UINT value, BOOL isSigned) const
 {
     ::SetDlgItemInt(m_hWnd, id, value, isSigned);
@@ -177,7 +122,3 @@ UINT WindowRef::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const
     return ::GetDlgItemInt(m_hWnd, id, translated, isSigned);
 }
 
-LRESULT WindowRef::SendDlgItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam) const
-{
-    return ::SendDlgItemMessageA(m_hWnd, id, message, wParam, lParam);
-}

@@ -17,31 +17,21 @@ public:
     operator HWND() const { return m_hWnd; }
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC procedure = nullptr) const;
     BOOL KillTimer(UINT_PTR id) const;
 
     void GetClientRect(RECT* rect) const;
     void GetWindowRect(RECT* rect) const;
-    void ScreenToClient(POINT* point) const;
     void ScreenToClient(RECT* rect) const;
-    void ClientToScreen(POINT* point) const;
-    void ClientToScreen(RECT* rect) const;
-    // insertAfter: a sibling, or one of CWnd::wndTop, wndBottom, wndTopMost,
-    // wndNoTopMost; null when the flags hold SWP_NOZORDER.
+    // insertAfter: a sibling or CWnd::wndTop; null when the flags hold
+    // SWP_NOZORDER.
     BOOL SetWindowPos(const WindowRef* insertAfter, int x, int y, int cx, int cy, UINT flags) const;
     BOOL ShowWindow(int command) const;
     BOOL EnableWindow(BOOL enable = TRUE) const;
-    BOOL IsWindowEnabled() const;
-    BOOL IsWindowVisible() const;
     // Returns the window that had the focus before.
     WindowRef SetFocus() const;
     BOOL SetForegroundWindow() const;
-    void Invalidate(BOOL erase = TRUE) const;
-    void UpdateWindow() const;
-    WindowRef GetParent() const;
-    int GetDlgCtrlID() const;
 
     void SetWindowText(const char* text) const;
     // Any length.
@@ -53,11 +43,8 @@ public:
 
     WindowRef GetDlgItem(int id) const;
     void SetDlgItemText(int id, const char* text) const;
-    // Any length; 0 and an empty text when there is no such control.
-    int GetDlgItemText(int id, CString& text) const;
     void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE) const;
     UINT GetDlgItemInt(int id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const;
-    LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     HWND m_hWnd = nullptr;
 };

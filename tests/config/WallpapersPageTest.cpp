@@ -50,7 +50,7 @@ protected:
     void Click(int id) { ClickButton(page.m_hWnd, id); }
     int CheckedShowState() const { return CheckedOf(page.m_hWnd, IDC_TILED); }
     int CheckedPriority() const { return CheckedOf(page.m_hWnd, IDC_LOW); }
-    bool TestEnabled() const { return page.GetDlgItem(IDC_TEST).IsWindowEnabled() != FALSE; }
+    bool TestEnabled() const { return ::IsWindowEnabled(page.GetDlgItem(IDC_TEST).m_hWnd) != FALSE; }
 
     WallpaperEntry EntryOf(std::int32_t id)
     {
@@ -453,7 +453,7 @@ TEST_F(WallpapersPageTest, AboutOpensTheAboutBoxOwnedByNoWindow)
     EXPECT_EQ(0u, driver.Pending());
     EXPECT_EQ(nullptr, owner);
     EXPECT_EQ("About Vistero", caption);
-    EXPECT_TRUE(parent.IsWindowEnabled());
+    EXPECT_TRUE(::IsWindowEnabled(parent.m_hWnd));
 }
 
 } // namespace

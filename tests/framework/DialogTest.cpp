@@ -64,7 +64,7 @@ public:
     BOOL OnInitDialog() override
     {
         ++initCount;
-        visibleAtInit = IsWindowVisible() != FALSE;
+        visibleAtInit = ::IsWindowVisible(m_hWnd) != FALSE;
         return TRUE;
     }
 };
@@ -100,7 +100,7 @@ TEST(Dialog, EndDialogValueComesBackFromDoModal)
     ModalDialogDriver driver;
     bool visibleInLoop = false;
     driver.Expect(IDD_PLAIN, [&](CDialog& dialog) {
-        visibleInLoop = dialog.IsWindowVisible() != FALSE;
+        visibleInLoop = ::IsWindowVisible(dialog.m_hWnd) != FALSE;
         dialog.EndDialog(4321);
     });
     PlainDialog dialog;
@@ -130,7 +130,7 @@ TEST(Dialog, ButtonsKeysAndTheCloseBoxEndTheDialog)
         {"Cancel button", [](CDialog& d) { ClickButton(d.m_hWnd, IDCANCEL); }, IDCANCEL},
         {"Escape", [](CDialog& d) { PostKey(d.m_hWnd, VK_ESCAPE); }, IDCANCEL},
         {"Enter", [](CDialog& d) { PostKey(d.m_hWnd, VK_RETURN); }, IDOK},
-        {"close box", [](CDialog& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE); }, IDCANCEL},
+        {"close box", [](CDialog& d) { ::PostMessageA(d.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
     };
     for (const Case& c : cases) {
         ModalDialogDriver driver;
@@ -187,7 +187,7 @@ TEST(Dialog, OwnerWaitsWhileTheDialogRuns)
     bool ownerEnabledInLoop = true;
     HWND ownerOfDialog = nullptr;
     driver.Expect(IDD_PLAIN, [&](CDialog& dialog) {
-        ownerEnabledInLoop = owner.IsWindowEnabled() != FALSE;
+        ownerEnabledInLoop = ::IsWindowEnabled(owner.m_hWnd) != FALSE;
         ownerOfDialog = ::GetWindow(dialog.m_hWnd, GW_OWNER);
         dialog.EndDialog(IDOK);
     });
@@ -195,7 +195,7 @@ TEST(Dialog, OwnerWaitsWhileTheDialogRuns)
     EXPECT_EQ(IDOK, dialog.DoModal());
     EXPECT_FALSE(ownerEnabledInLoop);
     EXPECT_EQ(owner.m_hWnd, ownerOfDialog);
-    EXPECT_TRUE(owner.IsWindowEnabled());
+    EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
 }
 
 TEST(Dialog, DialogWithoutOwnerMakesTheOtherWindowsWaitAndIsCentred)
@@ -207,8 +207,8 @@ TEST(Dialog, DialogWithoutOwnerMakesTheOtherWindowsWaitAndIsCentred)
     bool hiddenEnabledInLoop = false;
     RECT frame{};
     driver.Expect(IDD_PLAIN, [&](CDialog& dialog) {
-        visibleEnabledInLoop = visible.IsWindowEnabled() != FALSE;
-        hiddenEnabledInLoop = hidden.IsWindowEnabled() != FALSE;
+        visibleEnabledInLoop = ::IsWindowEnabled(visible.m_hWnd) != FALSE;
+        hiddenEnabledInLoop = ::IsWindowEnabled(hidden.m_hWnd) != FALSE;
         dialog.GetWindowRect(&frame);
         dialog.EndDialog(IDOK);
     });
@@ -224,7 +224,7 @@ TEST(Dialog, DialogWithoutOwnerMakesTheOtherWindowsWaitAndIsCentred)
     EXPECT_FALSE(visibleEnabledInLoop);
     // A hidden window (such as the tray window) keeps getting its input.
     EXPECT_TRUE(hiddenEnabledInLoop);
-    EXPECT_TRUE(visible.IsWindowEnabled());
+    EXPECT_TRUE(::IsWindowEnabled(visible.m_hWnd));
 
     RECT work{};
     ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
@@ -237,7 +237,7 @@ TEST(Dialog, TemplateThatIsVisibleAlreadyIsShownOnce)
     ModalDialogDriver driver;
     bool visibleInLoop = false;
     driver.Expect(IDD_VISIBLE, [&](CDialog& dialog) {
-        visibleInLoop = dialog.IsWindowVisible() != FALSE;
+        visibleInLoop = ::IsWindowVisible(dialog.m_hWnd) != FALSE;
         ClickButton(dialog.m_hWnd, IDOK);
     });
     CDialog dialog(IDD_VISIBLE);
@@ -283,7 +283,7 @@ TEST(Dialog, NestedModalLoopsAndMessageBoxesInsideADialog)
     };
     // The outer dialog's click arrives through its running loop, so the
     // inner loop runs nested inside it.
-    driver.Expect(IDD_PLAIN, [](CDialog& dialog) { dialog.PostMessage(WM_COMMAND, MAKEWPARAM(IDC_NESTED, BN_CLICKED)); });
+    driver.Expect(IDD_PLAIN, [](CDialog& dialog) { ::PostMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_NESTED, BN_CLICKED), 0); });
     driver.Expect(IDD_PLAIN, [](CDialog& dialog) { dialog.EndDialog(7); });
 
     EXPECT_EQ(IDOK, outer.DoModal());
@@ -303,7 +303,7 @@ TEST(Dialog, ModelessPageIsCreatedHiddenWithItsInitialisation)
     ASSERT_TRUE(page.Create(IDD_PAGE, &parent));
     EXPECT_EQ(1, page.initCount);
     EXPECT_FALSE(page.visibleAtInit);
-    EXPECT_FALSE(page.IsWindowVisible());
+    EXPECT_FALSE(::IsWindowVisible(page.m_hWnd));
     EXPECT_EQ(IDD_PAGE, page.GetTemplateId());
     EXPECT_EQ(parent.m_hWnd, ::GetParent(page.m_hWnd));
     EXPECT_NE(nullptr, page.GetDlgItem(IDC_PAGE_EDIT).m_hWnd);
@@ -313,7 +313,7 @@ TEST(Dialog, ModelessPageIsCreatedHiddenWithItsInitialisation)
     // Ending a page is no business of a page: it stays as it is.
     page.ShowWindow(SW_SHOW);
     page.EndDialog(IDCANCEL);
-    EXPECT_TRUE(page.IsWindowVisible());
+    EXPECT_TRUE(::IsWindowVisible(page.m_hWnd));
 
     parent.DestroyWindow();
     EXPECT_EQ(nullptr, page.m_hWnd);
@@ -342,7 +342,7 @@ TEST(Dialog, PageMadeDuringTheFramesInitialisationGoesWithTheFrame)
     driver.Expect(IDD_PLAIN, [&](CDialog& dialog) {
         frameWindow = dialog.m_hWnd;
         pageParent = ::GetParent(frame.page.m_hWnd);
-        pageVisible = frame.page.IsWindowVisible() != FALSE;
+        pageVisible = ::IsWindowVisible(frame.page.m_hWnd) != FALSE;
         PostKey(dialog.m_hWnd, VK_ESCAPE);
     });
     EXPECT_EQ(IDCANCEL, frame.DoModal());

@@ -36,20 +36,6 @@ TEST(StringResource, MissingStringLoadsAsEmptyAndFalse)
     EXPECT_TRUE(text.IsEmpty());
 }
 
-TEST(StringResource, FormatMessageFillsNumberedInserts)
-{
-    CString text;
-    text.FormatMessage("Please enter a number between %1!d! and %2!d!.", 10, 100);
-    EXPECT_EQ("Please enter a number between 10 and 100.", text);
-
-    // The inserts are numbered: order and repetition follow the numbers.
-    text.FormatMessage("%2!d!-%1!d!-%2!d!", -7, 2147483647);
-    EXPECT_EQ("2147483647--7-2147483647", text);
-
-    text.FormatMessage("%1 and %2!s!", "first", "second");
-    EXPECT_EQ("first and second", text);
-}
-
 TEST(StringResource, FormatMessageFromTheStringTable)
 {
     CString text;

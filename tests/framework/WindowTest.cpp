@@ -189,7 +189,7 @@ TEST(Window, DestroyingTheMainWindowEndsRun)
     ASSERT_TRUE(window.Create());
     app->m_pMainWnd = &window;
 
-    window.PostMessage(WM_DESTROY_ME);
+    ::PostMessageA(window.m_hWnd, WM_DESTROY_ME, 0, 0);
     EXPECT_EQ(0, app->Run());
     EXPECT_EQ(nullptr, app->m_pMainWnd);
     EXPECT_EQ(nullptr, window.m_hWnd);
@@ -338,7 +338,7 @@ TEST(Window, DialogItemOperationsOnBorrowedControls)
 
     const WindowRef item = parent.GetDlgItem(7);
     EXPECT_EQ(edit, item.m_hWnd);
-    EXPECT_EQ(7, item.GetDlgCtrlID());
+    EXPECT_EQ(7, ::GetDlgCtrlID(item.m_hWnd));
     EXPECT_EQ(nullptr, parent.GetDlgItem(8).m_hWnd);
 
     BOOL translated = FALSE;
@@ -356,9 +356,9 @@ TEST(Window, DialogItemOperationsOnBorrowedControls)
     const std::string longText(5000, 'x');
     parent.SetDlgItemText(7, longText.c_str());
     CString read;
-    EXPECT_EQ(5000, parent.GetDlgItemText(7, read));
+    EXPECT_EQ(5000, parent.GetDlgItem(7).GetWindowText(read));
     EXPECT_EQ(longText, read.str());
-    EXPECT_EQ(0, parent.GetDlgItemText(8, read));
+    EXPECT_EQ(0, parent.GetDlgItem(8).GetWindowText(read));
     EXPECT_TRUE(read.IsEmpty());
 
 }

@@ -33,7 +33,7 @@ TEST(RandomChoice, EmptySetChoosesNothingAndOneEntryAlwaysItself)
         ASSERT_TRUE(set.PickWithDraw(draw, out));
         EXPECT_EQ((WallpaperEntry{"C:\\only.bmp", ShowState::Stretched, 9}), out);
     }
-    out.path += "changed"; // a copy: the set keeps its own
+    out.path = CString(out.path.str() + "changed"); // a copy: the set keeps its own
     WallpaperEntry stored;
     set.Get(id, stored);
     EXPECT_EQ((WallpaperEntry{"C:\\only.bmp", ShowState::Stretched, 9}), stored);
