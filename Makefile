@@ -52,12 +52,12 @@ package: setup $(X64)/build.ninja $(X86)/build.ninja
 
 test: setup build check-imports package
 	ctest --preset native
-	scripts/wine-test $(X64)
+	scripts/in-wine $(X64) ctest --output-on-failure
 	# The x86 tests run under Wine 10 where 32-bit code runs; elsewhere the
 	# x86-64 ones run under that Wine instead, so that it and its set-up are
-	# still tested.
-	if scripts/runs-x86 $(X86); then scripts/wine-test $(X86); \
-	else VISTERO_WINE=root scripts/wine-test $(X64); fi
+	# still tested. scripts/in-wine says which Wine runs what, and why.
+	if scripts/runs-x86 $(X86); then scripts/in-wine $(X86) ctest --output-on-failure; \
+	else VISTERO_WINE=10 scripts/in-wine $(X64) ctest --output-on-failure; fi
 
 run: setup build-x64
 	scripts/run $(X64)
