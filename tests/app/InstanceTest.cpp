@@ -160,11 +160,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(TrayWindows().empty()) << "a Vistero is still running from elsewhere";
-        // Asking for the desktop starts Wine's shell, which brings the
-        // notification area, and keeps it up while this test runs.
-        ::GetDesktopWindow();
-        ASSERT_TRUE(WaitFor([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }))
-            << "the shell's notification area never came up";
+        ASSERT_TRUE(test_support::WaitForTheTray()) << "the shell's notification area never came up";
         profile = ShellFolder(CSIDL_APPDATA) + "\\Vistero.INI";
         for (const char* suffix : {"", ".bak", ".tmp"})
             ::DeleteFileA((profile + suffix).c_str());

@@ -25,12 +25,8 @@ namespace {
 
 constexpr const char* ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
+using test_support::FileExists;
 using test_support::ReadLink;
-
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 // Names of the files in a folder.
 std::string FilesIn(const std::string& folder)
@@ -111,7 +107,7 @@ TEST(ShellLink, PathThatDoesNotFitIsNotSavedUnderAShorterName)
         const HRESULT result = TrayApp::CreateShellLink(ThisExecutable().c_str(), file.c_str(), "/startup", "Vistero");
         if (length < 260) {
             EXPECT_EQ(S_OK, result);
-            EXPECT_TRUE(Exists(file));
+            EXPECT_TRUE(FileExists(file));
             ::DeleteFileA(file.c_str());
         } else {
             EXPECT_TRUE(FAILED(result));

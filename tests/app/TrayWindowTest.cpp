@@ -20,7 +20,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/Pump.h"
+#include "tests/support/Outside.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 #include "wallpapers/WallpaperEntry.h"
 
@@ -37,6 +37,9 @@
 #include <vector>
 
 namespace {
+
+using test_support::AppliedWallpaper;
+using test_support::IconShown;
 
 constexpr const char* DesktopKey = "Control Panel\\Desktop";
 constexpr const char* Mark = "C:\\mark.bmp";
@@ -56,13 +59,6 @@ void SetRegistryWallpaper(const std::string& path)
 {
     ::RegSetKeyValueA(HKEY_CURRENT_USER, DesktopKey, "Wallpaper", REG_SZ, path.c_str(),
                       static_cast<DWORD>(path.size() + 1));
-}
-
-std::string AppliedWallpaper()
-{
-    char path[MAX_PATH + 1] = {};
-    ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
-    return path;
 }
 
 // What one step did to the desktop settings.
@@ -101,27 +97,11 @@ std::string FileText(const std::string& name)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// The icon is in the notification area: the shell accepts a change to it.
-bool IconShown(HWND window)
-{
-    NOTIFYICONDATAA record{};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = 0;
-    record.uFlags = NIF_TIP;
-    lstrcpyA(record.szTip, "Vistero 1.1");
-    return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-}
-
 class TrayWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        // The shell's notification area comes up with the desktop, which
-        // asking for it starts, a moment later.
-        ::GetDesktopWindow();
-        ASSERT_TRUE(test_support::PumpUntil([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; },
-                                            std::chrono::seconds(30)));
+        ASSERT_TRUE(test_support::WaitForTheTray());
         ProfileFile& profile = AfxGetApp()->GetProfileFile();
         profileFile = profile.FileName();
         ASSERT_FALSE(profileFile.empty());
@@ -533,10 +513,10 @@ TEST_F(TrayWindowTest, RightClickMenuOpensTheDialogOrExits)
     // The chosen command arrives as a message after the menu has closed.
     dialogs.Expect(IDD_CONFIG, [](CDialog& dialog) { dialog.EndDialog(IDCANCEL); });
     chooseInMenu({VK_DOWN, VK_RETURN});
-    EXPECT_TRUE(test_support::PumpUntil([this] { return dialogs.Pending() == 0; }));
+    EXPECT_TRUE(test_support::WaitFor([this] { return dialogs.Pending() == 0; }));
 
     chooseInMenu({VK_DOWN, VK_DOWN, VK_RETURN});
-    EXPECT_TRUE(test_support::PumpUntil([this] { return !::IsWindow(window); }));
+    EXPECT_TRUE(test_support::WaitFor([this] { return !::IsWindow(window); }));
     EXPECT_EQ(std::vector<UINT>{IDD_CONFIG}, dialogs.Shown());
 }
 

@@ -10,7 +10,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/Pump.h"
+#include "tests/support/Wait.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <commctrl.h>
@@ -237,7 +237,7 @@ std::vector<HWND> TabRound(HWND dialog)
     for (int presses = 0; presses < 40; ++presses) {
         const HWND before = ::GetFocus();
         test_support::PostKey(dialog, VK_TAB);
-        if (!test_support::PumpUntil([&] { return ::GetFocus() != before; }, std::chrono::seconds(5)))
+        if (!test_support::WaitFor([&] { return ::GetFocus() != before; }, std::chrono::seconds(5)))
             break;
         if (::GetFocus() == start)
             break;
@@ -270,7 +270,7 @@ TEST(ConfigDialog, TabReachesTheControlsOfTheShownPage)
         // Alt+N, the mnemonic of "Add (&none)".
         const LPARAM altDown = 1 | (LPARAM{1} << 29);
         ::PostMessageA(::GetFocus(), WM_SYSKEYDOWN, 'N', altDown);
-        EXPECT_TRUE(test_support::PumpUntil([&] { return set.GetCount() == 1; }));
+        EXPECT_TRUE(test_support::WaitFor([&] { return set.GetCount() == 1; }));
 
         ClickTab(frame.tab, 1);
         ::SetFocus(::GetDlgItem(frame.dialog, IDOK));

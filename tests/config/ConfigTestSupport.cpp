@@ -206,11 +206,4 @@ std::string DesktopValue(const char* name)
     return data;
 }
 
-std::string AppliedWallpaper()
-{
-    char path[MAX_PATH + 1] = {};
-    ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
-    return path;
-}
-
 } // namespace config_test

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/CWnd.h"
+#include "tests/support/Outside.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -111,6 +112,6 @@ private:
 // A value of HKCU\Control Panel\Desktop as text; empty when missing.
 std::string DesktopValue(const char* name);
 // The wallpaper the system shows now.
-std::string AppliedWallpaper();
+using test_support::AppliedWallpaper;
 
 } // namespace config_test

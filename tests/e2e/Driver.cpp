@@ -247,11 +247,6 @@ std::string StartupLinkPath()
     return ShellFolder(CSIDL_STARTUP) + "\\Vistero.lnk";
 }
 
-bool FileExists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string ReadText(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);

@@ -30,7 +30,7 @@ using test_support::WaitFor;
 
 std::string ProfilePath();      // %APPDATA%\Vistero.INI
 std::string StartupLinkPath();  // the user's Startup folder\Vistero.lnk
-bool FileExists(const std::string& path);
+using test_support::FileExists;
 std::string ReadText(const std::string& path);  // empty when missing
 void WriteText(const std::string& path, const std::string& text);
 std::vector<std::string> Lines(const std::string& text);

@@ -5,7 +5,7 @@
 #include "framework/CButton.h"
 #include "framework/CWnd.h"
 #include "framework/WinApp.h"
-#include "tests/support/Pump.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 
 namespace {
 
-using test_support::PumpUntil;
+using test_support::WaitFor;
 
 constexpr UINT WM_DESTROY_ME = WM_APP + 10;
 constexpr UINT WM_THROW = WM_APP + 11;
@@ -209,7 +209,7 @@ TEST(Window, TimerTicksArriveAsMessages)
     LoggedWindow window(log);
     ASSERT_TRUE(window.Create());
     ASSERT_EQ(1u, window.SetTimer(1, 10));
-    EXPECT_TRUE(PumpUntil([&] { return window.timerTicks >= 2; }));
+    EXPECT_TRUE(WaitFor([&] { return window.timerTicks >= 2; }));
     EXPECT_TRUE(window.KillTimer(1));
 }
 

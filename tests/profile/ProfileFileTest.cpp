@@ -1,6 +1,7 @@
 // The profile file on disk: where it is read from and saved to, and that a
 // save never leaves a half-written, empty or missing profile behind.
 #include "profile/ProfileFile.h"
+#include "tests/support/Outside.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -33,10 +34,6 @@ void WriteBytes(const fs::path& path, const std::string& text)
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 HANDLE LockExclusively(const std::string& path)
 {
@@ -90,7 +87,7 @@ TEST_F(ProfileFileTest, UpdateIsSavedOnceIntoANewUserFolder)
     int runs = 0;
     ASSERT_TRUE(profile.UpdateProfile([&](Profile& file) {
         ++runs;
-        EXPECT_FALSE(Exists(userFile)) << "written before the update ends";
+        EXPECT_FALSE(test_support::FileExists(userFile)) << "written before the update ends";
         return file.WriteProfileString(List, "File0", "C:\\Pictures\\sea.bmp") &&
                file.WriteProfileString(List, "File1", "") && file.WriteProfileInt(List, "NumberOfFiles", 2);
     }));
@@ -99,9 +96,9 @@ TEST_F(ProfileFileTest, UpdateIsSavedOnceIntoANewUserFolder)
 
     EXPECT_EQ("[WallpaperList]\r\nFile0=C:\\Pictures\\sea.bmp\r\nFile1=\r\nNumberOfFiles=2\r\n", ReadBytes(userFile));
     // No previous version, no leftovers.
-    EXPECT_FALSE(Exists(userFile + ".bak"));
-    EXPECT_FALSE(Exists(userFile + ".tmp"));
-    EXPECT_FALSE(Exists(windowsFile));
+    EXPECT_FALSE(test_support::FileExists(userFile + ".bak"));
+    EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
+    EXPECT_FALSE(test_support::FileExists(windowsFile));
 }
 
 TEST_F(ProfileFileTest, OlderCopyInTheWindowsFolderIsReadUntilTheUserFileExists)
@@ -142,8 +139,8 @@ TEST_F(ProfileFileTest, FileIsReadOncePerRefreshAndTheBackupHoldsThePreviousVers
     ASSERT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 7));
     EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=6\r\n", ReadBytes(userFile + ".bak"));
     EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=7\r\n", ReadBytes(userFile));
-    EXPECT_FALSE(Exists(userFile + ".tmp"));
-    EXPECT_FALSE(Exists(userFile + ".bak.tmp"));
+    EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
+    EXPECT_FALSE(test_support::FileExists(userFile + ".bak.tmp"));
 }
 
 // Stops a save after the given step, as a crash would.
@@ -170,7 +167,7 @@ TEST_F(ProfileFileTest, InterruptedSaveLeavesTheOldFileWholeAndTheNextSaveSuccee
             InterruptedProfile crashing(user, windows, step);
             EXPECT_FALSE(crashing.WriteProfileString(List, "File0", "C:\\new.bmp"));
             // The process "dies" here: the new text lies beside the profile.
-            EXPECT_TRUE(Exists(userFile + ".tmp"));
+            EXPECT_TRUE(test_support::FileExists(userFile + ".tmp"));
         }
         EXPECT_EQ(Old, ReadBytes(userFile));
         EXPECT_EQ(step == ProfileFile::SaveStep::BackupWritten ? Old : "(missing)", ReadBytes(userFile + ".bak"));
@@ -179,7 +176,7 @@ TEST_F(ProfileFileTest, InterruptedSaveLeavesTheOldFileWholeAndTheNextSaveSuccee
         EXPECT_EQ("C:\\old.bmp", next.GetProfileString(List, "File0").str());
         ASSERT_TRUE(next.WriteProfileString(List, "File0", "C:\\next.bmp"));
         EXPECT_EQ("C:\\next.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
-        EXPECT_FALSE(Exists(userFile + ".tmp"));
+        EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
     }
 }
 
@@ -197,7 +194,7 @@ TEST_F(ProfileFileTest, UnwritableTargetFailsTheSaveAndKeepsBothCopies)
         // once that is possible.
         EXPECT_EQ("C:\\old.bmp", profile.GetProfileString(List, "File0").str());
         EXPECT_EQ(Old, ReadBytes(userFile));
-        EXPECT_FALSE(Exists(userFile + ".tmp"));
+        EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
 
         ASSERT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_NORMAL));
         EXPECT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
@@ -244,7 +241,7 @@ TEST_F(ProfileFileTest, LockedFileReadsAsEmptyAndIsNotSavedOver)
     CloseHandle(lock);
     EXPECT_FALSE(profile.WriteProfileInt(List, "NumberOfFiles", 0));
     EXPECT_EQ(Old, ReadBytes(userFile));
-    EXPECT_FALSE(Exists(userFile + ".tmp"));
+    EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
 
     profile.RefreshProfile();
     EXPECT_EQ(0u, profile.LastReadError());
@@ -265,7 +262,7 @@ TEST_F(ProfileFileTest, FileLockedDuringTheSaveFailsItCleanly)
     CloseHandle(lock);
 
     EXPECT_EQ(Old, ReadBytes(userFile));
-    EXPECT_FALSE(Exists(userFile + ".tmp"));
+    EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
     // The same update again, once the file is free.
     ASSERT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
     EXPECT_EQ("C:\\new.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
@@ -382,7 +379,7 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
         EXPECT_EQ(row.error, profile.LastSaveError());
 
         EXPECT_EQ(row.after, Contents(userFile));
-        EXPECT_FALSE(Exists(userFile + ".tmp"));
+        EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
         if (row.error == 0) {
             EXPECT_EQ(replaced, ReadBytes(userFile + ".bak"));
             EXPECT_EQ("C:\\new.bmp", profile.GetProfileString(List, "File0").str()) << "memory holds what was written";

@@ -18,7 +18,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/Pump.h"
+#include "tests/support/Wait.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 
 #include <gtest/gtest.h>
@@ -236,9 +236,7 @@ TEST(LongRun, TicksDialogsAndMenusLeaveNothingBehind)
     constexpr int TicksPerRound = 10;
     constexpr int Warmup = 100;
 
-    ::GetDesktopWindow();
-    ASSERT_TRUE(test_support::PumpUntil([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; },
-                                        std::chrono::seconds(30)));
+    ASSERT_TRUE(test_support::WaitForTheTray());
     // A real bitmap, one that is gone, and the no-wallpaper entry, each
     // applied at once on every tick (interval 1).
     const std::string bitmap = (fs::temp_directory_path() / "vistero-long-run.bmp").string();

@@ -46,16 +46,7 @@ std::vector<WallpaperEntry> ListIn(const std::string& profileText)
     return entries;
 }
 
-// The icon is in the notification area: the shell accepts a change to it.
-bool IconShown(HWND window)
-{
-    NOTIFYICONDATAA record{};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uFlags = NIF_TIP;
-    lstrcpyA(record.szTip, "Vistero 1.1");
-    return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-}
+using test_support::IconShown;
 
 std::string SystemText(DWORD code)
 {
@@ -71,8 +62,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero is still running from elsewhere";
-        ::GetDesktopWindow();
-        ASSERT_TRUE(reliability::WaitFor([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
+        ASSERT_TRUE(test_support::WaitForTheTray());
         reliability::RemoveProfile();
         desktop = reliability::DesktopValues();
         ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof applied, applied, 0);

@@ -54,8 +54,7 @@ HWND MenuOf(DWORD process)
 TEST(UntrustedMessages, EveryCommandAndTrayCallbackIsAnsweredAndWritesNothing)
 {
     ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero is still running from elsewhere";
-    ::GetDesktopWindow();
-    ASSERT_TRUE(reliability::WaitFor([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
+    ASSERT_TRUE(test_support::WaitForTheTray());
     reliability::RemoveProfile();
     reliability::WriteFileBytes(reliability::ProfilePath(),
                                 "[WallpaperList]\r\nNumberOfFiles=2\r\nFile0=C:\\Pictures\\sea.bmp\r\nFile1=\r\n"

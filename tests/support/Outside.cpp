@@ -1,10 +1,10 @@
 #include "tests/support/Outside.h"
 
 #include "framework/Handles.h"
-#include "tests/support/Pump.h"
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -12,19 +12,28 @@
 
 namespace test_support {
 
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+bool FileExists(const std::string& path)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        // What the other process does sends this thread nothing: look again
-        // after a short wait, or sooner when a message comes.
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        PumpPending();
-    }
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IconShown(HWND window)
+{
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = 0;
+    record.uFlags = NIF_TIP;
+    lstrcpyA(record.szTip, "Vistero 1.1");
+    return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+std::string AppliedWallpaper()
+{
+    // Room for a path of MAX_PATH characters in UTF-8.
+    char path[3 * MAX_PATH + 1] = "<unknown>";
+    ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
+    return path;
 }
 
 DWORD ProcessOf(HWND window)

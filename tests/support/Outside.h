@@ -4,6 +4,8 @@
 // user, the shell or an installer would: waiting on what the other process
 // does, whose a window is, where the shell keeps a folder, and how it reads
 // a shortcut.
+#include "tests/support/Wait.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -13,10 +15,15 @@
 
 namespace test_support {
 
-// Checks the condition every 20 ms until it holds or the timeout passes;
-// true when it holds. Meanwhile this thread's messages are handled, so that
-// a window of the test (a stand-in for the shell, say) answers the program.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(30));
+// A file or folder of that name exists.
+bool FileExists(const std::string& path);
+
+// The window's icon is in the notification area: the shell accepts a change
+// to it.
+bool IconShown(HWND window);
+
+// The picture the desktop shows, as the system says.
+std::string AppliedWallpaper();
 
 // The id of the process that made the window.
 DWORD ProcessOf(HWND window);

@@ -8,6 +8,7 @@
 
 #include "framework/WinApp.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Outside.h"
 #include "wallpapers/WallpaperEntry.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,8 @@
 #include <vector>
 
 namespace {
+
+using test_support::AppliedWallpaper;
 
 constexpr const char* DesktopKey = "Control Panel\\Desktop";
 constexpr const char* TestRootKey = "Software\\Vistero Tests\\Desktop Writer";
@@ -69,13 +72,6 @@ std::string WinIni(const char* key)
     const DWORD length = ::GetProfileStringA("Desktop", key, "<missing>", value.data(), static_cast<DWORD>(value.size()));
     value.resize(length);
     return value;
-}
-
-std::string AppliedWallpaper()
-{
-    char path[MAX_PATH + 1] = "<unknown>";
-    ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
-    return path;
 }
 
 std::string Sz(const std::string& text)

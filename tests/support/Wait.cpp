@@ -1,4 +1,4 @@
-#include "tests/support/Pump.h"
+#include "tests/support/Wait.h"
 
 #include <windows.h>
 
@@ -31,7 +31,7 @@ bool DispatchQueued()
 
 } // namespace
 
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
@@ -45,13 +45,24 @@ bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         if (now >= deadline)
             return false;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left) + 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left < 20 ? left + 1 : 20), QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
     }
 }
 
 void PumpPending()
 {
     DispatchQueued();
+}
+
+} // namespace test_support
+
+namespace test_support {
+
+bool WaitForTheTray()
+{
+    ::GetDesktopWindow();
+    return WaitFor([] { return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr; });
 }
 
 } // namespace test_support
