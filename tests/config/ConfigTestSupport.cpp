@@ -75,21 +75,6 @@ int CheckedOf(HWND page, int firstId)
     return checked;
 }
 
-std::string TextOf(HWND window)
-{
-    char text[1024] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-RECT PlaceOf(HWND child)
-{
-    RECT place{};
-    ::GetWindowRect(child, &place);
-    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&place), 2);
-    return place;
-}
-
 BitmapFolder::BitmapFolder()
 {
     char base[MAX_PATH] = {};

@@ -58,9 +58,8 @@ inline void ClickTab(HWND tab, int index)
 // Which of three consecutive radio buttons is checked: 0, 1, 2, or -1 for none.
 int CheckedOf(HWND page, int firstId);
 
-std::string TextOf(HWND window);
-// Where a child lies in its parent's client area.
-RECT PlaceOf(HWND child);
+using test_support::PlaceOf;
+using test_support::TextOf;
 
 // A folder in the temporary directory with small real bitmaps, removed again.
 class BitmapFolder {

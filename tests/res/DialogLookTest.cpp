@@ -4,6 +4,7 @@
 // is clipped or overlaps at the DPI the tests run at.
 #include "DialogTemplate.h"
 #include "res/resource.h"
+#include "tests/support/Outside.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -40,21 +41,8 @@ std::string ClassOf(HWND window)
     return lower;
 }
 
-std::string TextOf(HWND window)
-{
-    char text[256] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-// Rectangle of a child in its parent's client coordinates.
-RECT PlaceOf(HWND child)
-{
-    RECT place{};
-    GetWindowRect(child, &place);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
-    return place;
-}
+using test_support::PlaceOf;
+using test_support::TextOf;
 
 std::string Show(const RECT& r)
 {

@@ -36,6 +36,21 @@ std::string AppliedWallpaper()
     return path;
 }
 
+std::string TextOf(HWND window)
+{
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+RECT PlaceOf(HWND child)
+{
+    RECT place{};
+    ::GetWindowRect(child, &place);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
 DWORD ProcessOf(HWND window)
 {
     DWORD process = 0;

@@ -25,6 +25,11 @@ bool IconShown(HWND window);
 // The picture the desktop shows, as the system says.
 std::string AppliedWallpaper();
 
+// A window's text, whole.
+std::string TextOf(HWND window);
+// Where a child window lies in its parent's client area.
+RECT PlaceOf(HWND child);
+
 // The id of the process that made the window.
 DWORD ProcessOf(HWND window);
 
