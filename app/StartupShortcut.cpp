@@ -4,6 +4,7 @@
 
 #include "framework/CodePage.h"
 #include "framework/Handles.h"
+#include "framework/WinApp.h"
 
 #include <mbstring.h>
 #include <objbase.h>
@@ -43,27 +44,6 @@ std::string StartupFolder()
     return NarrowExact(folder).value_or(std::string());
 }
 
-// The executable's full path, or empty when the process's code page can't
-// spell it (a legacy one, on Windows that ignores the manifest): a link to
-// a look-alike would start nothing.
-std::string ExecutablePath()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        // A full buffer means the path may have been cut.
-        if (length < path.size()) {
-            path.resize(length);
-            return NarrowExact(path).value_or(std::string());
-        }
-        if (path.size() >= LongestPath)
-            return {};
-        path.resize(path.size() * 2);
-    }
-}
-
 // True when the path's last character, not merely its last byte, is a
 // backslash: in a double-byte code page the second byte of a character can
 // have the backslash's value (in UTF-8 no byte of a longer character can).
@@ -89,7 +69,8 @@ void TrayApp::CreateStartupShortcut()
         link += '\\';
     link += LinkFileName;
 
-    const std::string executable = ExecutablePath();
+    // Whole in the process's code page, UTF-8 where the manifest is honoured.
+    const std::string executable = ModuleFileName(nullptr);
     if (executable.empty())
         return;
     CreateShellLink(executable.c_str(), link.c_str(), SilentStartArgument, LinkDescription);

@@ -47,7 +47,7 @@ namespace {
 // The code page Windows gives programs without the manifest: the system's
 // "ACP", which the manifest does not change (the locale's default is only a
 // fallback, for a system that does not say).
-UINT LegacyCodePage()
+UINT LookUpLegacyCodePage()
 {
     char value[16] = {};
     DWORD size = sizeof value - 1;
@@ -65,13 +65,15 @@ UINT LegacyCodePage()
     return ::GetACP();
 }
 
-} // namespace
-
-CodePages CodePages::System()
+UINT LegacyCodePage(const CodePages& pages)
 {
-    static const CodePages pages{::GetACP(), LegacyCodePage()};
-    return pages;
+    if (pages.legacy != CodePages::SystemLegacy)
+        return pages.legacy;
+    static const UINT system = LookUpLegacyCodePage();
+    return system;
 }
+
+} // namespace
 
 std::optional<std::string> NarrowExact(std::wstring_view wide, UINT codePage)
 {
@@ -115,22 +117,20 @@ std::wstring Widen(std::string_view text, UINT codePage)
 std::string FromStoredText(std::string_view text, const CodePages& pages)
 {
     const UINT process = pages.process == CP_ACP ? ::GetACP() : pages.process;
-    if (process != CP_UTF8 || pages.legacy == CP_UTF8 || IsValidUtf8(text))
+    if (process != CP_UTF8 || IsValidUtf8(text))
         return std::string(text);
-    // Every byte means something in the legacy code pages, but for a few
-    // unassigned ones: those are read without the check, as the system
-    // would read them for a program without the manifest.
-    std::wstring wide = Widen(text, pages.legacy);
-    if (wide.empty()) {
-        const int bytes = static_cast<int>(text.size());
-        const int units = ::MultiByteToWideChar(pages.legacy, 0, text.data(), bytes, nullptr, 0);
-        if (units <= 0)
-            return std::string(text);
-        wide.assign(static_cast<std::size_t>(units), L'\0');
-        ::MultiByteToWideChar(pages.legacy, 0, text.data(), bytes, wide.data(), units);
-    }
-    std::optional<std::string> converted = NarrowExact(wide, CP_UTF8);
-    return converted ? *converted : std::string(text);
+    const UINT legacy = LegacyCodePage(pages);
+    if (legacy == CP_UTF8 || text.size() > 0x7FFFFFFF)
+        return std::string(text);
+    // Read as the system reads it for a program without the manifest: the
+    // few bytes a legacy code page leaves unassigned included.
+    const int bytes = static_cast<int>(text.size());
+    const int units = ::MultiByteToWideChar(legacy, 0, text.data(), bytes, nullptr, 0);
+    if (units <= 0)
+        return std::string(text);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    ::MultiByteToWideChar(legacy, 0, text.data(), bytes, wide.data(), units);
+    return NarrowExact(wide, CP_UTF8).value_or(std::string(text));
 }
 
 #endif

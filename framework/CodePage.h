@@ -24,12 +24,13 @@ bool IsValidUtf8(std::string_view text);
 // (UTF-8 where the manifest is honoured) and the legacy one of the system,
 // which programs without the manifest use, and in which earlier versions
 // wrote their files.
+// By default, the ones of this process and system; the legacy one is looked
+// up only for a value that needs it, not at every start.
 struct CodePages {
     UINT process = CP_ACP;
-    UINT legacy = CP_ACP;
+    UINT legacy = SystemLegacy;
 
-    // The ones of this process and system.
-    static CodePages System();
+    static constexpr UINT SystemLegacy = 0;
 };
 
 // The UTF-16 text in the process's code page, exactly; nothing when a

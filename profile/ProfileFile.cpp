@@ -402,8 +402,8 @@ bool ProfileFile::WriteProfileString(const char* section, const char* entry, con
 
 bool ProfileFile::UpdateProfile(const Edit& edit)
 {
+    // Reading resolves the paths too.
     EnsureLoaded();
-    ResolvePaths();
     if (pathError != 0)
         lastSaveError = pathError;
     else if (lastReadError != 0)

@@ -125,5 +125,5 @@ private:
     bool loaded = false;
     unsigned long lastSaveError = 0;
     unsigned long lastReadError = 0;
-    CodePages codePages = CodePages::System();
+    CodePages codePages;
 };

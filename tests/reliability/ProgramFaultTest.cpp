@@ -38,7 +38,7 @@ std::vector<WallpaperEntry> ListIn(const std::string& profileText)
     set.Load(document);
     std::vector<WallpaperEntry> entries;
     WallpaperSet::IteratorHolder it;
-    const CodePages vistero{CP_UTF8, CodePages::System().legacy};
+    const CodePages vistero{CP_UTF8, CodePages::SystemLegacy};
     for (set.Begin(it); !it->AtEnd(); it->Next()) {
         entries.push_back(it->Entry());
         entries.back().path = FromStoredText(entries.back().path.str(), vistero);
