@@ -14,7 +14,6 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
 #include <map>
 
 namespace e2e {
@@ -257,62 +256,50 @@ const std::string UserFolder = "C:\\users\\\xC5\x81ucja \xE5\xB1\xB1\xE7\x94\xB0
 const Picture Tokyo{"C:\\Wallpapers\\\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC.bmp", RGB(128, 0, 128),
                     RGB(255, 255, 255)};
 
-std::wstring Wide(const std::string& utf8)
-{
-    std::wstring wide(utf8.size() + 1, L'\0');
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
-    return wide;
-}
-
 // The user's AppData and Startup folders in a user folder of that name, as
-// Windows sets them up for such a user, until the object goes.
+// Windows sets them up for such a user, until the object goes. The driver's
+// own code page is UTF-8, as Vistero's.
 class UserShellFolders {
 public:
-    static constexpr const wchar_t* Key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr const char* Key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
     explicit UserShellFolders(const std::string& user)
-        : appData(user + "\\AppData\\Roaming"),
-          startup(appData + "\\Microsoft\\Windows\\Start Menu\\Programs\\Startup")
+        : appData(user + "\\AppData\\Roaming"), startup(appData + "\\Microsoft\\Windows\\Start Menu\\Programs\\Startup")
     {
-        for (const wchar_t* name : {L"AppData", L"Startup"}) {
-            wchar_t value[1024] = {};
-            DWORD size = sizeof value - sizeof(wchar_t);
-            DWORD type = 0;
-            if (::RegGetValueW(HKEY_CURRENT_USER, Key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, value, &size) ==
-                ERROR_SUCCESS)
-                saved.push_back({name, type, value});
+        for (auto& [name, folder, before] : values) {
+            char value[1024] = {};
+            DWORD size = sizeof value - 1;
+            if (::RegGetValueA(HKEY_CURRENT_USER, Key, name, RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value,
+                               &size) == ERROR_SUCCESS)
+                before = value;
+            Set(name, folder);
         }
-        Set(L"AppData", appData);
-        Set(L"Startup", startup);
-        ::SHCreateDirectoryExW(nullptr, Wide(startup).c_str(), nullptr);
+        ::SHCreateDirectoryExA(nullptr, startup.c_str(), nullptr);
     }
     UserShellFolders(const UserShellFolders&) = delete;
     UserShellFolders& operator=(const UserShellFolders&) = delete;
     ~UserShellFolders()
     {
-        for (const Saved& value : saved)
-            ::RegSetKeyValueW(HKEY_CURRENT_USER, Key, value.name, value.type, value.data.c_str(),
-                              static_cast<DWORD>((value.data.size() + 1) * sizeof(wchar_t)));
+        for (const auto& [name, folder, before] : values)
+            Set(name, before);
     }
 
     const std::string appData;
     const std::string startup;
 
 private:
-    void Set(const wchar_t* name, const std::string& folder)
+    static void Set(const char* name, const std::string& folder)
     {
-        const std::wstring value = Wide(folder);
-        ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_CURRENT_USER, Key, name, REG_EXPAND_SZ, value.c_str(),
-                                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, Key, name, REG_EXPAND_SZ, folder.c_str(),
+                          static_cast<DWORD>(folder.size() + 1));
     }
 
-    struct Saved {
-        const wchar_t* name;
-        DWORD type;
-        std::wstring data;
+    struct Value {
+        const char* name;
+        const std::string& folder;
+        std::string before;
     };
-    std::vector<Saved> saved;
+    Value values[2] = {{"AppData", appData, {}}, {"Startup", startup, {}}};
 };
 
 TEST_F(Journey, AUserAndAPictureNamedOutsideTheLegacyCodePage)
@@ -322,13 +309,13 @@ TEST_F(Journey, AUserAndAPictureNamedOutsideTheLegacyCodePage)
     // Installed for this user alone, as the installer does by default.
     const std::string programs = UserFolder + "\\AppData\\Local\\Programs\\Vistero";
     const std::string exe = programs + "\\Vistero.exe";
-    ::SHCreateDirectoryExW(nullptr, Wide(programs).c_str(), nullptr);
-    ASSERT_TRUE(::CopyFileW(Wide(BuiltExe()).c_str(), Wide(exe).c_str(), FALSE));
+    ::SHCreateDirectoryExA(nullptr, programs.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA(BuiltExe().c_str(), exe.c_str(), FALSE));
     WritePicture(Tokyo);
     const std::string link = folders.startup + "\\Vistero.lnk";
     const std::string profile = folders.appData + "\\Vistero.INI";
-    ::DeleteFileW(Wide(link).c_str());
-    ::DeleteFileW(Wide(profile).c_str());
+    ::DeleteFileA(link.c_str());
+    ::DeleteFileA(profile.c_str());
 
     // The logon's start: the shortcut goes into the user's real Startup
     // folder. (Its target Wine keeps only in the legacy code page.)
@@ -346,19 +333,15 @@ TEST_F(Journey, AUserAndAPictureNamedOutsideTheLegacyCodePage)
     Click(dialog, IDC_TILED);
     Click(dialog, IDC_NORMAL);
     ASSERT_TRUE(vistero.AddFiles("C:\\Wallpapers", {Tokyo.path.substr(Tokyo.path.find_last_of('\\') + 1)}));
-    ASSERT_TRUE(WaitFor([&] { return vistero.Rows().size() == 1; }));
-    EXPECT_EQ(std::vector<std::string>{Tokyo.path + "|Normal"}, vistero.Rows());
+    ASSERT_TRUE(WaitFor([&] { return vistero.Rows() == std::vector<std::string>{Tokyo.path + "|Normal"}; }));
     vistero.ShowTab(1);
     Click(dialog, IDC_INTERVAL_CHECK);
     Type(dialog, IDC_INTERVAL, "1");
     Click(dialog, IDOK);
     ASSERT_TRUE(vistero.WaitForNoDialog());
     // Saved in UTF-8, in the user's AppData.
-    const auto savedByOk = [&] {
-        const std::vector<std::string> lines = Lines(ReadText(profile));
-        return std::find(lines.begin(), lines.end(), "File0=" + Tokyo.path) != lines.end();
-    };
-    EXPECT_TRUE(WaitFor(savedByOk)) << ReadText(profile);
+    EXPECT_TRUE(WaitFor([&] { return ReadText(profile).find("\nFile0=" + Tokyo.path + "\r\n") != std::string::npos; }))
+        << ReadText(profile);
 
     Send(vistero.TrayWindow(), WM_TIMER, 1);
     EXPECT_EQ(Tokyo.path, ReadDesktopSettings().wallpaper.value_or("(missing)")) << "after a timed change";
