@@ -10,9 +10,6 @@ namespace config_test {
 
 namespace {
 
-constexpr char desktopKey[] = "Control Panel\\Desktop";
-const char* const desktopValues[] = {"Wallpaper", "TileWallpaper", "WallpaperStyle"};
-
 std::string ItemText(HWND list, int row, int column)
 {
     char text[1024] = {};
@@ -96,29 +93,11 @@ BitmapFolder::~BitmapFolder()
 
 std::string BitmapFolder::Add(const std::string& name)
 {
-    // 2 x 2 pixels, 24 bits, rows padded to 4 bytes.
-    constexpr DWORD pixelBytes = 2 * 8;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + pixelBytes;
-    info.biSize = sizeof info;
-    info.biWidth = 2;
-    info.biHeight = 2;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    const std::uint8_t pixels[pixelBytes] = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0};
-
+    // 2 x 2 pixels: blue and cyan above, red and green below.
     const std::string filePath = path + "\\" + name;
-    const HANDLE handle = ::CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    EXPECT_NE(INVALID_HANDLE_VALUE, handle) << filePath;
-    DWORD written = 0;
-    ::WriteFile(handle, &file, sizeof file, &written, nullptr);
-    ::WriteFile(handle, &info, sizeof info, &written, nullptr);
-    ::WriteFile(handle, pixels, sizeof pixels, &written, nullptr);
-    ::CloseHandle(handle);
+    test_support::WriteBitmapFile(filePath, 2, 2, [](int x, int y) {
+        return y == 0 ? (x ? RGB(0, 255, 255) : RGB(0, 0, 255)) : (x ? RGB(0, 255, 0) : RGB(255, 0, 0));
+    });
     files.push_back(filePath);
     return filePath;
 }
@@ -134,61 +113,6 @@ CurrentDirectory::CurrentDirectory(const std::string& folder)
 CurrentDirectory::~CurrentDirectory()
 {
     ::SetCurrentDirectoryA(previous.c_str());
-}
-
-SavedDesktopSettings::SavedDesktopSettings()
-{
-    char path[MAX_PATH + 1] = {};
-    ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
-    applied = path;
-    HKEY key = nullptr;
-    const bool opened = ::RegOpenKeyExA(HKEY_CURRENT_USER, desktopKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
-    for (const char* name : desktopValues) {
-        std::optional<Value> saved;
-        DWORD type = 0;
-        DWORD size = 0;
-        if (opened && ::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-            Value value{type, std::string(size, '\0')};
-            if (::RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(value.data.data()),
-                                   &size) == ERROR_SUCCESS) {
-                value.data.resize(size);
-                saved = value;
-            }
-        }
-        values.push_back(saved);
-    }
-    if (opened)
-        ::RegCloseKey(key);
-}
-
-SavedDesktopSettings::~SavedDesktopSettings()
-{
-    ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, applied.data(), SPIF_UPDATEINIFILE);
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, desktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)
-        != ERROR_SUCCESS)
-        return;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i])
-            ::RegSetValueExA(key, desktopValues[i], 0, values[i]->type,
-                             reinterpret_cast<const BYTE*>(values[i]->data.data()),
-                             static_cast<DWORD>(values[i]->data.size()));
-        else
-            ::RegDeleteValueA(key, desktopValues[i]);
-    }
-    ::RegCloseKey(key);
-}
-
-std::string DesktopValue(const char* name)
-{
-    char data[MAX_PATH * 4] = {};
-    DWORD size = sizeof data - 1;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, desktopKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return {};
-    ::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
-    ::RegCloseKey(key);
-    return data;
 }
 
 } // namespace config_test

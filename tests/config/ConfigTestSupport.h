@@ -90,27 +90,8 @@ private:
     std::string previous;
 };
 
-// The current user's desktop wallpaper settings, put back at the end of the
-// scope exactly as they were.
-class SavedDesktopSettings {
-public:
-    SavedDesktopSettings();
-    ~SavedDesktopSettings();
-    SavedDesktopSettings(const SavedDesktopSettings&) = delete;
-    SavedDesktopSettings& operator=(const SavedDesktopSettings&) = delete;
-
-private:
-    struct Value {
-        DWORD type = 0;
-        std::string data;
-    };
-    std::string applied;
-    std::vector<std::optional<Value>> values;
-};
-
-// A value of HKCU\Control Panel\Desktop as text; empty when missing.
-std::string DesktopValue(const char* name);
-// The wallpaper the system shows now.
 using test_support::AppliedWallpaper;
+using test_support::DesktopValue;
+using test_support::SavedDesktopSettings;
 
 } // namespace config_test

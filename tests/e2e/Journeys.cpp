@@ -63,7 +63,7 @@ class Journey : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero runs from before";
+        ASSERT_TRUE(TrayWindows().empty()) << "a Vistero runs from before";
         ForgetEverything();
         for (const Picture* picture : {&Sea, &Sky, &Sun})
             WritePicture(*picture);
@@ -126,8 +126,8 @@ TEST_F(Journey, FirstStartByHandSavesTheListMadeInTheDialog)
         "FrequencyHigh=300",
         "ChangeInterval=2",
     };
-    WaitFor([&] { return Lines(ReadText(ProfilePath())) == expected; });
-    EXPECT_EQ(expected, Lines(ReadText(ProfilePath())));
+    WaitFor([&] { return Lines(FileBytes(ProfilePath())) == expected; });
+    EXPECT_EQ(expected, Lines(FileBytes(ProfilePath())));
     EXPECT_EQ(Lines(ProfileText(UsersList, 50, 300, 2)), expected) << "the other journeys start from this list";
 
     ExitFromTrayMenu(vistero);
@@ -138,7 +138,7 @@ TEST_F(Journey, FirstStartByHandSavesTheListMadeInTheDialog)
 TEST_F(Journey, CancelKeepsTheSavedListAndExitWaitsForTheDialog)
 {
     const std::string saved = ProfileText(UsersList, 50, 300, 2);
-    WriteText(ProfilePath(), saved);
+    WriteFileBytes(ProfilePath(), saved);
     Vistero vistero = Vistero::Start();
     ASSERT_TRUE(vistero.WaitForDialog());
     HWND dialog = vistero.Dialog();
@@ -163,7 +163,7 @@ TEST_F(Journey, CancelKeepsTheSavedListAndExitWaitsForTheDialog)
     ASSERT_TRUE(vistero.WaitForNoDialog());
     EXPECT_TRUE(vistero.Running());
     EXPECT_NE(nullptr, vistero.TrayWindow());
-    EXPECT_EQ(saved, ReadText(ProfilePath()));
+    EXPECT_EQ(saved, FileBytes(ProfilePath()));
     EXPECT_FALSE(FileExists(ProfilePath() + ".bak")) << "something was saved";
 
     // A second start by hand opens the resident instance's dialog again,
@@ -185,7 +185,7 @@ TEST_F(Journey, CancelKeepsTheSavedListAndExitWaitsForTheDialog)
 
 TEST_F(Journey, TestShowsTheSelectedRowOnTheDesktopAsChosen)
 {
-    WriteText(ProfilePath(), ProfileText(UsersList, 50, 300, 2));
+    WriteFileBytes(ProfilePath(), ProfileText(UsersList, 50, 300, 2));
     struct Case {
         const Picture* picture;
         Show show;
@@ -213,11 +213,10 @@ TEST_F(Journey, TestShowsTheSelectedRowOnTheDesktopAsChosen)
         ASSERT_TRUE(vistero.WaitForNoDialog());
 
         EXPECT_TRUE(DesktopShows(test.picture, test.show, Shot(test.shot)));
-        const DesktopSettings settings = ReadDesktopSettings();
-        EXPECT_EQ(test.picture ? test.picture->path : "", settings.wallpaper.value_or("(missing)"));
+        EXPECT_EQ(test.picture ? test.picture->path : "", DesktopValue("Wallpaper").value_or("(missing)"));
         if (test.tile) {
-            EXPECT_EQ(test.tile, settings.tileWallpaper.value_or("(missing)"));
-            EXPECT_EQ(test.style, settings.wallpaperStyle.value_or("(missing)"));
+            EXPECT_EQ(test.tile, DesktopValue("TileWallpaper").value_or("(missing)"));
+            EXPECT_EQ(test.style, DesktopValue("WallpaperStyle").value_or("(missing)"));
         }
     }
     ExitFromTrayMenu(vistero);
@@ -226,7 +225,7 @@ TEST_F(Journey, TestShowsTheSelectedRowOnTheDesktopAsChosen)
 TEST_F(Journey, TimedChangesFollowThePriorities)
 {
     // Weights 200, 100 and 50 of 350 for High, Normal and Low.
-    WriteText(ProfilePath(), ProfileText({{&Sea, Show::Tiled, High}, {&Sky, Show::Tiled, Normal}, {&Sun, Show::Tiled, Low}},
+    WriteFileBytes(ProfilePath(), ProfileText({{&Sea, Show::Tiled, High}, {&Sky, Show::Tiled, Normal}, {&Sun, Show::Tiled, Low}},
                                          50, 200, 1));
     Vistero vistero = Vistero::StartSilently();
 
@@ -237,7 +236,7 @@ TEST_F(Journey, TimedChangesFollowThePriorities)
     std::map<std::string, int> chosen;
     for (int tick = 0; tick < 400; ++tick) {
         Send(vistero.TrayWindow(), WM_TIMER, 1);
-        ++chosen[ReadDesktopSettings().wallpaper.value_or("(nothing)")];
+        ++chosen[DesktopValue("Wallpaper").value_or("(nothing)")];
     }
     EXPECT_EQ((std::vector<std::string>{Sea.path, Sky.path, Sun.path}), [&] {
         std::vector<std::string> paths;
@@ -246,7 +245,7 @@ TEST_F(Journey, TimedChangesFollowThePriorities)
         return paths;
     }());
     EXPECT_GT(chosen[Sea.path], 2 * chosen[Sun.path]);
-    EXPECT_TRUE(DesktopShows(PictureAt(ReadDesktopSettings().wallpaper.value_or("")), Show::Tiled, Shot("last")));
+    EXPECT_TRUE(DesktopShows(PictureAt(DesktopValue("Wallpaper").value_or("")), Show::Tiled, Shot("last")));
     ExitFromTrayMenu(vistero);
 }
 
@@ -340,11 +339,11 @@ TEST_F(Journey, AUserAndAPictureNamedOutsideTheLegacyCodePage)
     Click(dialog, IDOK);
     ASSERT_TRUE(vistero.WaitForNoDialog());
     // Saved in UTF-8, in the user's AppData.
-    EXPECT_TRUE(WaitFor([&] { return ReadText(profile).find("\nFile0=" + Tokyo.path + "\r\n") != std::string::npos; }))
-        << ReadText(profile);
+    EXPECT_TRUE(WaitFor([&] { return FileBytes(profile).find("\nFile0=" + Tokyo.path + "\r\n") != std::string::npos; }))
+        << FileBytes(profile);
 
     Send(vistero.TrayWindow(), WM_TIMER, 1);
-    EXPECT_EQ(Tokyo.path, ReadDesktopSettings().wallpaper.value_or("(missing)")) << "after a timed change";
+    EXPECT_EQ(Tokyo.path, DesktopValue("Wallpaper").value_or("(missing)")) << "after a timed change";
     EXPECT_TRUE(DesktopShows(&Tokyo, Show::Tiled, Shot("timed")));
 
     // The desktop back to no picture, then Test on the row.
@@ -356,7 +355,7 @@ TEST_F(Journey, AUserAndAPictureNamedOutsideTheLegacyCodePage)
     Click(vistero.Dialog(), IDC_TEST);
     Click(vistero.Dialog(), IDCANCEL);
     ASSERT_TRUE(vistero.WaitForNoDialog());
-    EXPECT_EQ(Tokyo.path, ReadDesktopSettings().wallpaper.value_or("(missing)")) << "after Test";
+    EXPECT_EQ(Tokyo.path, DesktopValue("Wallpaper").value_or("(missing)")) << "after Test";
     EXPECT_TRUE(DesktopShows(&Tokyo, Show::Tiled, Shot("test")));
     ExitFromTrayMenu(vistero);
 }
@@ -370,18 +369,16 @@ TEST_F(Journey, EndOfSessionStoresAChoiceForTheNextLogon)
         // As the shell ends a session: WM_QUERYENDSESSION and WM_ENDSESSION
         // to every top-level window, then the programs end.
         ASSERT_TRUE(RunToEnd("wineboot.exe --end-session --shutdown"));
-        const DesktopSettings settings = ReadDesktopSettings();
-        EXPECT_FALSE(settings.wallpaper || settings.tileWallpaper || settings.wallpaperStyle);
+        EXPECT_FALSE(DesktopValue("Wallpaper") || DesktopValue("TileWallpaper") || DesktopValue("WallpaperStyle"));
     }
 
-    WriteText(ProfilePath(), ProfileText({{&Sea, Show::Centered, Normal}, {&Sky, Show::Tiled, Normal}}, 50, 200, 0));
+    WriteFileBytes(ProfilePath(), ProfileText({{&Sea, Show::Centered, Normal}, {&Sky, Show::Tiled, Normal}}, 50, 200, 0));
     Vistero vistero = Vistero::StartSilently();
     ASSERT_TRUE(RunToEnd("wineboot.exe --end-session --shutdown"));
-    const DesktopSettings settings = ReadDesktopSettings();
-    const Picture* stored = PictureAt(settings.wallpaper.value_or(""));
-    ASSERT_NE(nullptr, stored) << settings.wallpaper.value_or("no wallpaper stored");
-    EXPECT_EQ(stored == &Sky ? "1" : "0", settings.tileWallpaper.value_or("(missing)"));
-    EXPECT_EQ("0", settings.wallpaperStyle.value_or("(missing)"));
+    const Picture* stored = PictureAt(DesktopValue("Wallpaper").value_or(""));
+    ASSERT_NE(nullptr, stored) << DesktopValue("Wallpaper").value_or("no wallpaper stored");
+    EXPECT_EQ(stored == &Sky ? "1" : "0", DesktopValue("TileWallpaper").value_or("(missing)"));
+    EXPECT_EQ("0", DesktopValue("WallpaperStyle").value_or("(missing)"));
 }
 
 // Runs in the session after EndOfSessionStoresAChoiceForTheNextLogon: the
@@ -389,14 +386,14 @@ TEST_F(Journey, EndOfSessionStoresAChoiceForTheNextLogon)
 // its Startup shortcut, silently.
 TEST(NextLogon, ShowsTheStoredChoiceAndStartsVisteroSilently)
 {
-    const DesktopSettings stored = ReadDesktopSettings();
-    const Picture* picture = PictureAt(stored.wallpaper.value_or(""));
+    const Picture* picture = PictureAt(DesktopValue("Wallpaper").value_or(""));
     ASSERT_NE(nullptr, picture) << "no choice stored by the session before";
-    EXPECT_TRUE(DesktopShows(picture, stored.tileWallpaper == "1" ? Show::Tiled : Show::Centered, Shot("desktop")));
+    EXPECT_TRUE(
+        DesktopShows(picture, DesktopValue("TileWallpaper") == "1" ? Show::Tiled : Show::Centered, Shot("desktop")));
 
     // A plain wineboot runs the Startup folder's items, as a logon does.
     ASSERT_TRUE(RunToEnd("wineboot.exe"));
-    ASSERT_TRUE(WaitFor([] { return ::FindWindowA(nullptr, "VisteroWnd") != nullptr; }))
+    ASSERT_TRUE(WaitFor([] { return !TrayWindows().empty(); }))
         << "the Startup shortcut started no Vistero";
     const Vistero vistero = Vistero::Resident();
     // Exit is refused while a dialog is open: that it ends Vistero shows

@@ -18,7 +18,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/Wait.h"
+#include "tests/support/Outside.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 
 #include <gtest/gtest.h>
@@ -141,51 +141,6 @@ LSTATUS WINAPI CountingSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD typ
     return ::RegSetValueExA(key, name, reserved, type, data, size);
 }
 
-// The desktop settings the writer changes, to be put back after the run.
-class DesktopSettings {
-public:
-    DesktopSettings()
-    {
-        ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof applied, applied, 0);
-        for (int i = 0; i < 3; ++i) {
-            DWORD size = sizeof values[i];
-            ::RegGetValueA(HKEY_CURRENT_USER, Key, Names[i], RRF_RT_REG_SZ, nullptr, values[i], &size);
-        }
-    }
-    ~DesktopSettings()
-    {
-        ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, applied, SPIF_UPDATEINIFILE);
-        for (int i = 0; i < 3; ++i)
-            ::RegSetKeyValueA(HKEY_CURRENT_USER, Key, Names[i], REG_SZ, values[i], lstrlenA(values[i]) + 1);
-    }
-
-private:
-    static constexpr const char* Key = "Control Panel\\Desktop";
-    static constexpr const char* Names[3] = {"Wallpaper", "TileWallpaper", "WallpaperStyle"};
-    char applied[MAX_PATH + 1] = {};
-    char values[3][MAX_PATH + 1] = {};
-};
-
-// A 2 x 2 bitmap of 24 bits a pixel.
-void WriteBitmap(const std::string& path)
-{
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = info.biHeight = 2;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = 2 * 8; // rows of 6 bytes, padded to 8
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;     // "BM"
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    const std::string pixels(info.biSizeImage, '\x7F');
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    out << pixels;
-}
-
 INT_PTR CALLBACK BarePage(HWND, UINT message, WPARAM, LPARAM)
 {
     return message == WM_INITDIALOG;
@@ -240,12 +195,12 @@ TEST(LongRun, TicksDialogsAndMenusLeaveNothingBehind)
     // A real bitmap, one that is gone, and the no-wallpaper entry, each
     // applied at once on every tick (interval 1).
     const std::string bitmap = (fs::temp_directory_path() / "vistero-long-run.bmp").string();
-    WriteBitmap(bitmap);
+    test_support::WriteBitmapFile(bitmap, 2, 2, [](int, int) { return RGB(0x7F, 0x7F, 0x7F); });
     const std::string profile = AfxGetApp()->GetProfileFile().FileName();
     std::ofstream(profile, std::ios::binary | std::ios::trunc)
         << "[WallpaperList]\r\nNumberOfFiles=3\r\nFile0=" << bitmap << "\r\nShowstate0=2\r\nFile1=C:\\gone.bmp\r\n"
         << "File2=\r\nChangeInterval=1\r\n";
-    const DesktopSettings restored;
+    const test_support::SavedDesktopSettings restored;
 
     test_support::MessageBoxRecorder boxes;
     DesktopWallpaperWriter::RegistryCalls counting;

@@ -7,7 +7,7 @@
 #include "framework/CodePage.h"
 #include "profile/ProfileDocument.h"
 #include "res/resource.h"
-#include "tests/reliability/Program.h"
+#include "tests/support/Vistero.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using reliability::Program;
+using namespace test_support;
 
 // The list as Vistero reads it: in UTF-8, each path that is not UTF-8 in the
 // system's legacy code page, as an earlier version wrote it.
@@ -46,8 +46,6 @@ std::vector<WallpaperEntry> ListIn(const std::string& profileText)
     return entries;
 }
 
-using test_support::IconShown;
-
 std::string SystemText(DWORD code)
 {
     char text[512] = {};
@@ -61,24 +59,20 @@ class ProgramFaultTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero is still running from elsewhere";
+        ASSERT_TRUE(TrayWindows().empty()) << "a Vistero is still running from elsewhere";
         ASSERT_TRUE(test_support::WaitForTheTray());
-        reliability::RemoveProfile();
-        desktop = reliability::DesktopValues();
-        ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof applied, applied, 0);
-        startup = reliability::ShellFolder(CSIDL_STARTUP);
+        RemoveProfile();
+        startup = ShellFolder(CSIDL_STARTUP);
         link = startup + "\\Vistero.lnk";
     }
 
     void TearDown() override
     {
-        ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, applied, SPIF_UPDATEINIFILE);
-        reliability::RestoreDesktopValues(desktop);
-        EXPECT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero was left running";
+        EXPECT_TRUE(TrayWindows().empty()) << "a Vistero was left running";
     }
 
-    std::map<std::string, std::string> desktop;
-    char applied[MAX_PATH + 1] = {};
+    // Put back after TearDown.
+    const SavedDesktopSettings desktop;
     std::string startup;
     std::string link;
 };
@@ -95,20 +89,20 @@ TEST_F(ProgramFaultTest, HandEditedProfilesGoThroughAWholeRunAndTheListSurvivesO
             continue;
         SCOPED_TRACE(item.path().filename().string());
         ++files;
-        const std::string text = reliability::FileBytes(item.path().string());
-        reliability::RemoveProfile();
-        reliability::WriteFileBytes(reliability::ProfilePath(), text);
+        const std::string text = FileBytes(item.path().string());
+        RemoveProfile();
+        WriteFileBytes(ProfilePath(), text);
 
-        Program vistero("/startup");
+        Vistero vistero = Vistero::Start("/startup");
         ASSERT_TRUE(vistero.WaitForTrayWindow());
         ASSERT_TRUE(vistero.OpenDialog());
         if (!vistero.CloseDialog(IDOK)) {
             const HWND box = vistero.MessageBox();
             ASSERT_NE(nullptr, box) << "OK neither closed the dialog nor said why";
-            EXPECT_NE(std::string::npos, Program::MessageBoxText(box).find("Please enter a number"));
+            EXPECT_NE(std::string::npos, MessageBoxText(box).find("Please enter a number"));
             ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-            ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() == nullptr; }));
-            const HWND page = ::GetParent(Program::Control(vistero.ConfigDialog(), IDC_LOW_FREQUENCY));
+            ASSERT_TRUE(WaitFor([&] { return vistero.MessageBox() == nullptr; }));
+            const HWND page = ::GetParent(Control(vistero.Dialog(), IDC_LOW_FREQUENCY));
             ::SetDlgItemTextA(page, IDC_LOW_FREQUENCY, "50");
             ::SetDlgItemTextA(page, IDC_HIGH_FREQUENCY, "200");
             ::SetDlgItemTextA(page, IDC_INTERVAL, "30");
@@ -116,8 +110,8 @@ TEST_F(ProgramFaultTest, HandEditedProfilesGoThroughAWholeRunAndTheListSurvivesO
             ++fieldsFixed;
         }
         ASSERT_TRUE(vistero.Exit()) << "the program did not end well after OK";
-        EXPECT_EQ(text, reliability::FileBytes(reliability::ProfilePath() + ".bak")) << "OK saved nothing";
-        EXPECT_EQ(ListIn(text), ListIn(reliability::FileBytes(reliability::ProfilePath())));
+        EXPECT_EQ(text, FileBytes(ProfilePath() + ".bak")) << "OK saved nothing";
+        EXPECT_EQ(ListIn(text), ListIn(FileBytes(ProfilePath())));
     }
     EXPECT_GT(files, 15);
     std::printf("hand-edited profiles: %d files through start, dialog, OK and Exit; %d needed the Options fields "
@@ -132,7 +126,7 @@ TEST_F(ProgramFaultTest, HandEditedProfilesGoThroughAWholeRunAndTheListSurvivesO
 // folder has its name), as in a folder that takes no new files.
 TEST_F(ProgramFaultTest, ProfileThatCannotBeReplacedAtOkIsReportedAndTheEditsWaitForTheNextOk)
 {
-    const std::string file = reliability::ProfilePath();
+    const std::string file = ProfilePath();
     const std::string temporary = file + ".tmp";
     const std::string old = "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\Pictures\\sea.bmp\r\n";
     HANDLE lock = INVALID_HANDLE_VALUE;
@@ -149,16 +143,16 @@ TEST_F(ProgramFaultTest, ProfileThatCannotBeReplacedAtOkIsReportedAndTheEditsWai
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        reliability::RemoveProfile();
-        reliability::WriteFileBytes(file, old);
-        Program vistero("/startup");
+        RemoveProfile();
+        WriteFileBytes(file, old);
+        Vistero vistero = Vistero::Start("/startup");
         ASSERT_TRUE(vistero.WaitForTrayWindow());
         c.make();
         ASSERT_TRUE(vistero.OpenDialog());
-        ::SendMessageA(Program::Control(vistero.ConfigDialog(), IDC_ADD_NONE), BM_CLICK, 0, 0);
+        ::SendMessageA(Control(vistero.Dialog(), IDC_ADD_NONE), BM_CLICK, 0, 0);
         ASSERT_TRUE(vistero.CloseDialog(IDOK));
-        const bool told = reliability::WaitFor([&] { return vistero.MessageBox() != nullptr; });
-        const std::string message = told ? Program::MessageBoxText(vistero.MessageBox()) : "";
+        const bool told = WaitFor([&] { return vistero.MessageBox() != nullptr; });
+        const std::string message = told ? MessageBoxText(vistero.MessageBox()) : "";
         if (told)
             ::PostMessageA(vistero.MessageBox(), WM_COMMAND, IDOK, 0);
         c.undo();
@@ -170,18 +164,18 @@ TEST_F(ProgramFaultTest, ProfileThatCannotBeReplacedAtOkIsReportedAndTheEditsWai
         EXPECT_TRUE(message.find(SystemText(ERROR_SHARING_VIOLATION)) != std::string::npos ||
                     message.find(SystemText(ERROR_ACCESS_DENIED)) != std::string::npos)
             << message;
-        ASSERT_TRUE(reliability::WaitFor([&] { return vistero.MessageBox() == nullptr; }));
-        EXPECT_EQ(old, reliability::FileBytes(file));
-        EXPECT_EQ("(missing)", reliability::FileBytes(temporary)) << "a temporary file was left";
+        ASSERT_TRUE(WaitFor([&] { return vistero.MessageBox() == nullptr; }));
+        EXPECT_EQ(old, FileBytes(file));
+        EXPECT_EQ("(missing)", FileBytes(temporary)) << "a temporary file was left";
 
         // The dialog shows the kept edit, and OK now saves it.
         ASSERT_TRUE(vistero.OpenDialog());
-        EXPECT_EQ(2, ListView_GetItemCount(Program::Control(vistero.ConfigDialog(), IDC_WALLPAPER_LIST)));
+        EXPECT_EQ(2, ListView_GetItemCount(Control(vistero.Dialog(), IDC_WALLPAPER_LIST)));
         ASSERT_TRUE(vistero.CloseDialog(IDOK));
         ASSERT_TRUE(vistero.Exit());
         EXPECT_EQ((std::vector<WallpaperEntry>{{"C:\\Pictures\\sea.bmp", ShowState::Tiled, Priority::Normal},
                                                {"", ShowState::None, Priority::Normal}}),
-                  ListIn(reliability::FileBytes(file)));
+                  ListIn(FileBytes(file)));
     }
 }
 
@@ -198,8 +192,8 @@ TEST_F(ProgramFaultTest, PathsOfAnyLengthGoThroughAWholeRun)
         path.resize(length - 4);
         text += "File" + std::to_string(n++) + "=" + path + ".bmp\r\n";
     }
-    reliability::WriteFileBytes(reliability::ProfilePath(), text);
-    Program vistero("/startup");
+    WriteFileBytes(ProfilePath(), text);
+    Vistero vistero = Vistero::Start("/startup");
     ASSERT_TRUE(vistero.WaitForTrayWindow());
     for (int i = 0; i < 6; ++i) {
         DWORD_PTR result = 0;
@@ -207,11 +201,11 @@ TEST_F(ProgramFaultTest, PathsOfAnyLengthGoThroughAWholeRun)
                                           10000, &result));
     }
     ASSERT_TRUE(vistero.OpenDialog());
-    EXPECT_EQ(3, ListView_GetItemCount(Program::Control(vistero.ConfigDialog(), IDC_WALLPAPER_LIST)));
+    EXPECT_EQ(3, ListView_GetItemCount(Control(vistero.Dialog(), IDC_WALLPAPER_LIST)));
     ASSERT_TRUE(vistero.CloseDialog(IDOK));
     ASSERT_TRUE(vistero.Exit());
-    EXPECT_EQ(text, reliability::FileBytes(reliability::ProfilePath() + ".bak")) << "OK saved nothing";
-    EXPECT_EQ(ListIn(text), ListIn(reliability::FileBytes(reliability::ProfilePath())));
+    EXPECT_EQ(text, FileBytes(ProfilePath() + ".bak")) << "OK saved nothing";
+    EXPECT_EQ(ListIn(text), ListIn(FileBytes(ProfilePath())));
 }
 
 // The shortcut can't be written: start-up goes on all the same.
@@ -224,7 +218,7 @@ TEST_F(ProgramFaultTest, StartupFolderMissingOrUnwritableDoesNotStopTheStart)
     const Case cases[] = {
         {"the Startup folder is missing", [] {}},
         {"a folder takes the shortcut's name", [this] { ::CreateDirectoryA(link.c_str(), nullptr); }},
-        {"a file takes the Startup folder's name", [this] { reliability::WriteFileBytes(startup, "not a folder"); }},
+        {"a file takes the Startup folder's name", [this] { WriteFileBytes(startup, "not a folder"); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -233,7 +227,7 @@ TEST_F(ProgramFaultTest, StartupFolderMissingOrUnwritableDoesNotStopTheStart)
         ASSERT_TRUE(::RemoveDirectoryA(startup.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND);
         c.make();
 
-        Program vistero("/startup");
+        Vistero vistero = Vistero::Start("/startup");
         EXPECT_TRUE(vistero.WaitForTrayWindow());
         EXPECT_TRUE(vistero.Exit());
 
@@ -250,17 +244,17 @@ TEST_F(ProgramFaultTest, BitmapsThatAreGoneOrNoBitmapsAreWrittenAllTheSame)
 {
     const std::string folder = (fs::temp_directory_path() / "vistero-not-bitmaps").string();
     fs::create_directories(folder);
-    reliability::WriteFileBytes(folder + "\\text.bmp", "this is no bitmap\r\n");
-    reliability::WriteFileBytes(folder + "\\empty.bmp", "");
-    reliability::WriteFileBytes(folder + "\\cut.bmp", "BM\x36\x30");
-    const auto value = [](const char* name) { return reliability::DesktopValues()[name]; };
+    WriteFileBytes(folder + "\\text.bmp", "this is no bitmap\r\n");
+    WriteFileBytes(folder + "\\empty.bmp", "");
+    WriteFileBytes(folder + "\\cut.bmp", "BM\x36\x30");
+    const auto value = [](const char* name) { return DesktopValues()[name]; };
     const auto sz = [](const std::string& text) { return std::to_string(REG_SZ) + ":" + text + '\0'; };
     for (const std::string& path : {folder + "\\gone.bmp", folder + "\\text.bmp", folder + "\\empty.bmp",
                                     folder + "\\cut.bmp", std::string("Z:\\no\\such\\folder\\sea.bmp")}) {
         SCOPED_TRACE(path);
-        reliability::WriteFileBytes(reliability::ProfilePath(), "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=" + path +
+        WriteFileBytes(ProfilePath(), "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=" + path +
                                                                     "\r\nShowstate0=2\r\nChangeInterval=1\r\n");
-        Program vistero("/startup");
+        Vistero vistero = Vistero::Start("/startup");
         ASSERT_TRUE(vistero.WaitForTrayWindow());
         for (UINT message : {UINT{WM_TIMER}, UINT{WM_ENDSESSION}}) {
             SCOPED_TRACE(message == WM_TIMER ? "timed change" : "end of the session");
@@ -286,10 +280,10 @@ TEST_F(ProgramFaultTest, BitmapsThatAreGoneOrNoBitmapsAreWrittenAllTheSame)
 // "TaskbarCreated" to all top-level windows: the icon comes back.
 TEST_F(ProgramFaultTest, IconComesBackWhenTheShellAnnouncesItsRestart)
 {
-    Program vistero("/startup");
+    Vistero vistero = Vistero::Start("/startup");
     ASSERT_TRUE(vistero.WaitForTrayWindow());
     const HWND window = vistero.TrayWindow();
-    ASSERT_TRUE(reliability::WaitFor([window] { return IconShown(window); }));
+    ASSERT_TRUE(WaitFor([window] { return IconShown(window); }));
     NOTIFYICONDATAA record{};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
     record.hWnd = window;
@@ -299,7 +293,7 @@ TEST_F(ProgramFaultTest, IconComesBackWhenTheShellAnnouncesItsRestart)
     DWORD_PTR result = 0;
     ::SendMessageTimeoutA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 10000,
                           &result);
-    EXPECT_TRUE(reliability::WaitFor([window] { return IconShown(window); }));
+    EXPECT_TRUE(WaitFor([window] { return IconShown(window); }));
     EXPECT_TRUE(vistero.Exit());
 }
 
@@ -352,7 +346,7 @@ TEST_F(ProgramFaultTest, RefusedIconOrCloseDuringStartEndsTheProgramCleanly)
         ::DeleteFileA(link.c_str());
         iconAnswer = answer;
         iconRequests = 0;
-        Program vistero("");  // a start by hand, which would open the dialog
+        Vistero vistero = Vistero::Start();  // a start by hand, which would open the dialog
         EXPECT_TRUE(vistero.Ended()) << "the program stayed";
         EXPECT_EQ(0u, vistero.ExitCode());
         EXPECT_EQ(1, iconRequests);

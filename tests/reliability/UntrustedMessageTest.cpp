@@ -6,7 +6,7 @@
 // a right-click) are posted and what they open is closed again; Exit comes
 // last.
 #include "res/resource.h"
-#include "tests/reliability/Program.h"
+#include "tests/support/Vistero.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using reliability::Program;
+using namespace test_support;
 
 // Everything the handlers could write: the profile with its backup, the
 // Startup folder, the user's desktop settings.
@@ -36,38 +36,24 @@ Snapshot Take()
 {
     Snapshot snapshot;
     for (const char* suffix : {"", ".bak", ".tmp"})
-        snapshot.files[reliability::ProfilePath() + suffix] = reliability::FileBytes(reliability::ProfilePath() + suffix);
-    for (const auto& item : fs::directory_iterator(reliability::ShellFolder(CSIDL_STARTUP)))
-        snapshot.files[item.path().string()] = reliability::FileBytes(item.path().string());
-    snapshot.desktop = reliability::DesktopValues();
+        snapshot.files[ProfilePath() + suffix] = FileBytes(ProfilePath() + suffix);
+    for (const auto& item : fs::directory_iterator(ShellFolder(CSIDL_STARTUP)))
+        snapshot.files[item.path().string()] = FileBytes(item.path().string());
+    snapshot.desktop = DesktopValues();
     return snapshot;
-}
-
-HWND MenuOf(DWORD process)
-{
-    for (HWND menu : reliability::TopLevelWindows(process, "#32768"))
-        if (::IsWindowVisible(menu))
-            return menu;
-    return nullptr;
 }
 
 TEST(UntrustedMessages, EveryCommandAndTrayCallbackIsAnsweredAndWritesNothing)
 {
-    ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "VisteroWnd")) << "a Vistero is still running from elsewhere";
+    ASSERT_TRUE(TrayWindows().empty()) << "a Vistero is still running from elsewhere";
     ASSERT_TRUE(test_support::WaitForTheTray());
-    reliability::RemoveProfile();
-    reliability::WriteFileBytes(reliability::ProfilePath(),
-                                "[WallpaperList]\r\nNumberOfFiles=2\r\nFile0=C:\\Pictures\\sea.bmp\r\nFile1=\r\n"
-                                "ChangeInterval=5\r\n");
-    const std::string link = reliability::ShellFolder(CSIDL_STARTUP) + "\\Vistero.lnk";
-    ::DeleteFileA(link.c_str());
-
-    Program vistero("/startup");
-    ASSERT_TRUE(vistero.WaitForTrayWindow());
+    RemoveProfile();
+    WriteFileBytes(ProfilePath(), "[WallpaperList]\r\nNumberOfFiles=2\r\nFile0=C:\\Pictures\\sea.bmp\r\nFile1=\r\n"
+                                  "ChangeInterval=5\r\n");
     // The shortcut comes just after the window; from then on nothing is due.
-    ASSERT_TRUE(reliability::WaitFor([&] { return ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    const Vistero vistero = Vistero::StartSilently();
+    ASSERT_FALSE(HasFailure());
     const HWND window = vistero.TrayWindow();
-    const DWORD process = vistero.Id();
     const Snapshot before = Take();
 
     std::mt19937_64 random(20240612);
@@ -81,16 +67,16 @@ TEST(UntrustedMessages, EveryCommandAndTrayCallbackIsAnsweredAndWritesNothing)
     const auto dialogOpensAndCancels = [&](UINT message, WPARAM wParam, LPARAM lParam) {
         ::PostMessageA(window, message, wParam, lParam);
         ++dialogs;
-        return vistero.WaitForConfigDialog() && vistero.CloseDialog(IDCANCEL);
+        return vistero.WaitForDialog() && vistero.CloseDialog(IDCANCEL);
     };
     const auto menuOpensAndEscapes = [&](LPARAM lParam) {
         ::PostMessageA(window, WM_USER, 0, lParam);
         ++menus;
         HWND menu = nullptr;
-        if (!reliability::WaitFor([&] { return (menu = MenuOf(process)) != nullptr; }))
+        if (!WaitFor([&] { return (menu = vistero.Menu()) != nullptr; }))
             return false;
         ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        return reliability::WaitFor([&] { return MenuOf(process) == nullptr; }) && answers(WM_NULL, 0, 0);
+        return WaitFor([&] { return vistero.Menu() == nullptr; }) && answers(WM_NULL, 0, 0);
     };
 
     // Code 0 as a menu sends it; code 1 as an accelerator would, with a
@@ -130,8 +116,8 @@ TEST(UntrustedMessages, EveryCommandAndTrayCallbackIsAnsweredAndWritesNothing)
             ASSERT_TRUE(answers(WM_USER, wParam, value)) << "callback " << value;
     }
 
-    EXPECT_EQ(nullptr, vistero.ConfigDialog());
-    EXPECT_EQ(nullptr, MenuOf(process));
+    EXPECT_EQ(nullptr, vistero.Dialog());
+    EXPECT_EQ(nullptr, vistero.Menu());
     EXPECT_TRUE(Take() == before) << "a message wrote a file or a desktop setting";
     EXPECT_TRUE(vistero.Exit());
     std::printf("untrusted messages: %lld answered (commands 0-65535 with codes 0 and 1, %zu tray callback values), "
@@ -145,11 +131,11 @@ TEST(UntrustedMessages, CloseOrExitSentWhileTheMenuIsOpenEndsTheProgram)
 {
     for (const WPARAM command : {WPARAM{0}, WPARAM{ID_EXIT}}) {
         SCOPED_TRACE(command ? "Exit" : "WM_CLOSE");
-        Program vistero("/startup");
+        Vistero vistero = Vistero::Start("/startup");
         ASSERT_TRUE(vistero.WaitForTrayWindow());
         const HWND window = vistero.TrayWindow();
         ::PostMessageA(window, WM_USER, 0, WM_RBUTTONUP);
-        ASSERT_TRUE(reliability::WaitFor([&] { return MenuOf(vistero.Id()) != nullptr; }));
+        ASSERT_TRUE(WaitFor([&] { return vistero.Menu() != nullptr; }));
         DWORD_PTR result = 0;
         ::SendMessageTimeoutA(window, command ? WM_COMMAND : WM_CLOSE, command, 0, SMTO_NORMAL, 10000, &result);
         EXPECT_TRUE(vistero.Ended());

@@ -9,12 +9,55 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace test_support {
 
 bool FileExists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()) : "(missing)";
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << bytes;
+    EXPECT_TRUE(file.good()) << "cannot write " << path;
+}
+
+void WriteBitmapFile(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& colourAt)
+{
+    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42; // "BM"
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = static_cast<DWORD>(header.bfOffBits + stride * height);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string file(reinterpret_cast<const char*>(&header), sizeof header);
+    file.append(reinterpret_cast<const char*>(&info), sizeof info);
+    for (int y = height - 1; y >= 0; --y) { // bottom-up rows of blue, green, red
+        std::string row(stride, '\0');
+        for (int x = 0; x < width; ++x) {
+            const COLORREF colour = colourAt(x, y);
+            row[x * 3] = static_cast<char>(GetBValue(colour));
+            row[x * 3 + 1] = static_cast<char>(GetGValue(colour));
+            row[x * 3 + 2] = static_cast<char>(GetRValue(colour));
+        }
+        file += row;
+    }
+    WriteFileBytes(path, file);
 }
 
 bool IconShown(HWND window)
@@ -34,6 +77,65 @@ std::string AppliedWallpaper()
     char path[3 * MAX_PATH + 1] = "<unknown>";
     ::SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
     return path;
+}
+
+namespace {
+constexpr const char* DesktopKey = "Control Panel\\Desktop";
+}
+
+std::optional<std::string> DesktopValue(const char* name)
+{
+    // Room for a path of MAX_PATH characters in UTF-8.
+    char data[3 * MAX_PATH + 1] = {};
+    DWORD size = sizeof data - 1;
+    if (::RegGetValueA(HKEY_CURRENT_USER, DesktopKey, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                       nullptr, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(data);
+}
+
+std::map<std::string, std::string> DesktopValues()
+{
+    std::map<std::string, std::string> values;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, DesktopKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return values;
+    DWORD longestName = 0, longestData = 0;
+    ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                       &longestData, nullptr, nullptr);
+    std::string name(longestName + 1, '\0'), data(longestData, '\0');
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        if (::RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                            &size) != ERROR_SUCCESS)
+            break;
+        values[name.substr(0, nameLength)] = std::to_string(type) + ":" + data.substr(0, size);
+    }
+    ::RegCloseKey(key);
+    return values;
+}
+
+SavedDesktopSettings::SavedDesktopSettings() : applied(AppliedWallpaper()), values(DesktopValues()) {}
+
+SavedDesktopSettings::~SavedDesktopSettings()
+{
+    ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, applied.data(), SPIF_UPDATEINIFILE);
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, DesktopKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS)
+        return;
+    for (const auto& [name, value] : DesktopValues())
+        if (!values.count(name))
+            ::RegDeleteValueA(key, name.c_str());
+    for (const auto& [name, value] : values) {
+        const std::size_t colon = value.find(':');
+        const std::string data = value.substr(colon + 1);
+        ::RegSetValueExA(key, name.c_str(), 0, std::stoul(value.substr(0, colon)),
+                         reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    }
+    ::RegCloseKey(key);
 }
 
 std::string TextOf(HWND window)

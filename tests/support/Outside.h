@@ -8,8 +8,8 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -17,6 +17,11 @@ namespace test_support {
 
 // A file or folder of that name exists.
 bool FileExists(const std::string& path);
+// The file's bytes, or "(missing)".
+std::string FileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// A bitmap file of 24-bit pixels, as a paint program saves one.
+void WriteBitmapFile(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& colourAt);
 
 // The window's icon is in the notification area: the shell accepts a change
 // to it.
@@ -24,6 +29,27 @@ bool IconShown(HWND window);
 
 // The picture the desktop shows, as the system says.
 std::string AppliedWallpaper();
+
+// HKCU\Control Panel\Desktop, where the wallpaper is kept for the next
+// logon: a value as text, or nothing when it is missing...
+std::optional<std::string> DesktopValue(const char* name);
+// ... and every value, name -> type and data, to compare whole.
+std::map<std::string, std::string> DesktopValues();
+
+// The desktop's settings as they are now, the picture shown and every value,
+// put back when the object goes: what a test changes there, no later test
+// sees.
+class SavedDesktopSettings {
+public:
+    SavedDesktopSettings();
+    ~SavedDesktopSettings();
+    SavedDesktopSettings(const SavedDesktopSettings&) = delete;
+    SavedDesktopSettings& operator=(const SavedDesktopSettings&) = delete;
+
+private:
+    std::string applied;
+    std::map<std::string, std::string> values;
+};
 
 // A window's text, whole.
 std::string TextOf(HWND window);
