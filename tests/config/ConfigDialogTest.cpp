@@ -229,23 +229,6 @@ TEST(ConfigDialog, CancelLeavesTheWallpaperEditsInTheSetButNoOptions)
     EXPECT_EQ(1, set.GetFrequency(Priority::Low));
 }
 
-// The controls that Tab visits from the focus on, once round.
-std::vector<HWND> TabRound(HWND dialog)
-{
-    std::vector<HWND> visited;
-    const HWND start = ::GetFocus();
-    for (int presses = 0; presses < 40; ++presses) {
-        const HWND before = ::GetFocus();
-        test_support::PostKey(dialog, VK_TAB);
-        if (!test_support::WaitFor([&] { return ::GetFocus() != before; }, std::chrono::seconds(5)))
-            break;
-        if (::GetFocus() == start)
-            break;
-        visited.push_back(::GetFocus());
-    }
-    return visited;
-}
-
 bool Contains(const std::vector<HWND>& windows, HWND window)
 {
     return std::find(windows.begin(), windows.end(), window) != windows.end();
@@ -256,30 +239,40 @@ TEST(ConfigDialog, TabReachesTheControlsOfTheShownPage)
     WallpaperSet set;
     ConfigDialog dialog(&set);
     ModalDialogDriver driver;
-    driver.Expect(IDD_CONFIG, [&](CDialog&) {
+    test_support::KeyboardUser user;
+    using Keys = test_support::KeyboardUser;
+    HWND ok = nullptr;
+    // Where the focus is after each Tab from OK: more presses than either
+    // page has tab stops, so at least once round.
+    std::vector<HWND> rounds[2];
+    const auto tabRound = [&](std::vector<HWND>& round) {
+        user.Then([&] { ::SetFocus(ok); });
+        for (int press = 0; press < 20; ++press)
+            user.Press(VK_TAB).Then([&round] { round.push_back(::GetFocus()); });
+    };
+    tabRound(rounds[0]);
+    // Alt+N, the mnemonic of "Add (&none)".
+    user.Press('N', Keys::Alt).Then([&] { EXPECT_EQ(1, set.GetCount()); });
+    user.Then([&] { ClickTab(FrameOf(dialog).tab, 1); });
+    tabRound(rounds[1]);
+    user.Then([&] {
         const Frame frame = FrameOf(dialog);
         const HWND list = ::GetDlgItem(frame.wallpapers, IDC_WALLPAPER_LIST);
         const HWND lowField = ::GetDlgItem(frame.options, IDC_LOW_FREQUENCY);
-        ::SetFocus(::GetDlgItem(frame.dialog, IDOK));
-        std::vector<HWND> round = TabRound(frame.dialog);
-        EXPECT_TRUE(Contains(round, list));
-        EXPECT_TRUE(Contains(round, ::GetDlgItem(frame.wallpapers, IDC_ADD_FILES)));
-        EXPECT_TRUE(Contains(round, ::GetDlgItem(frame.dialog, IDCANCEL)));
-        EXPECT_FALSE(Contains(round, lowField));
-
-        // Alt+N, the mnemonic of "Add (&none)".
-        const LPARAM altDown = 1 | (LPARAM{1} << 29);
-        ::PostMessageA(::GetFocus(), WM_SYSKEYDOWN, 'N', altDown);
-        EXPECT_TRUE(test_support::WaitFor([&] { return set.GetCount() == 1; }));
-
-        ClickTab(frame.tab, 1);
-        ::SetFocus(::GetDlgItem(frame.dialog, IDOK));
-        round = TabRound(frame.dialog);
-        EXPECT_TRUE(Contains(round, lowField));
-        EXPECT_FALSE(Contains(round, list));
-        ClickButton(frame.dialog, IDCANCEL);
+        EXPECT_TRUE(Contains(rounds[0], list));
+        EXPECT_TRUE(Contains(rounds[0], ::GetDlgItem(frame.wallpapers, IDC_ADD_FILES)));
+        EXPECT_TRUE(Contains(rounds[0], ::GetDlgItem(frame.dialog, IDCANCEL)));
+        EXPECT_FALSE(Contains(rounds[0], lowField));
+        EXPECT_TRUE(Contains(rounds[1], lowField));
+        EXPECT_FALSE(Contains(rounds[1], list));
+    });
+    user.Press(VK_ESCAPE);
+    driver.Expect(IDD_CONFIG, [&](CDialog&) {
+        ok = ::GetDlgItem(dialog.m_hWnd, IDOK);
+        user.Start(dialog.m_hWnd);
     });
     EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    EXPECT_EQ(0u, user.Pending());
 }
 
 TEST(ConfigDialog, AddFilesFromTheRunningDialogAddsEveryChosenBitmap)

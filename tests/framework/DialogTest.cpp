@@ -18,7 +18,7 @@ namespace {
 
 using test_support::ClickButton;
 using test_support::ModalDialogDriver;
-using test_support::PostKey;
+using test_support::KeyboardUser;
 
 class PlainDialog : public CDialog {
 public:
@@ -122,19 +122,21 @@ TEST(Dialog, ButtonsKeysAndTheCloseBoxEndTheDialog)
 {
     struct Case {
         const char* what;
-        std::function<void(CDialog&)> act;
+        std::function<void(CDialog&, KeyboardUser&)> act;
         INT_PTR expected;
     };
     const Case cases[] = {
-        {"OK button", [](CDialog& d) { ClickButton(d.m_hWnd, IDOK); }, IDOK},
-        {"Cancel button", [](CDialog& d) { ClickButton(d.m_hWnd, IDCANCEL); }, IDCANCEL},
-        {"Escape", [](CDialog& d) { PostKey(d.m_hWnd, VK_ESCAPE); }, IDCANCEL},
-        {"Enter", [](CDialog& d) { PostKey(d.m_hWnd, VK_RETURN); }, IDOK},
-        {"close box", [](CDialog& d) { ::PostMessageA(d.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
+        {"OK button", [](CDialog& d, KeyboardUser&) { ClickButton(d.m_hWnd, IDOK); }, IDOK},
+        {"Cancel button", [](CDialog& d, KeyboardUser&) { ClickButton(d.m_hWnd, IDCANCEL); }, IDCANCEL},
+        {"Escape", [](CDialog& d, KeyboardUser& user) { user.Press(VK_ESCAPE).Start(d.m_hWnd); }, IDCANCEL},
+        {"Enter", [](CDialog& d, KeyboardUser& user) { user.Press(VK_RETURN).Start(d.m_hWnd); }, IDOK},
+        {"close box",
+         [](CDialog& d, KeyboardUser&) { ::PostMessageA(d.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
     };
     for (const Case& c : cases) {
+        KeyboardUser user;
         ModalDialogDriver driver;
-        driver.Expect(IDD_PLAIN, c.act);
+        driver.Expect(IDD_PLAIN, [&](CDialog& d) { c.act(d, user); });
         PlainDialog dialog;
         EXPECT_EQ(c.expected, dialog.DoModal()) << c.what;
     }
@@ -339,11 +341,12 @@ TEST(Dialog, PageMadeDuringTheFramesInitialisationGoesWithTheFrame)
     HWND frameWindow = nullptr;
     bool pageVisible = false;
     FrameDialog frame;
+    KeyboardUser user;
     driver.Expect(IDD_PLAIN, [&](CDialog& dialog) {
         frameWindow = dialog.m_hWnd;
         pageParent = ::GetParent(frame.page.m_hWnd);
         pageVisible = ::IsWindowVisible(frame.page.m_hWnd) != FALSE;
-        PostKey(dialog.m_hWnd, VK_ESCAPE);
+        user.Press(VK_ESCAPE).Start(dialog.m_hWnd);
     });
     EXPECT_EQ(IDCANCEL, frame.DoModal());
     EXPECT_TRUE(frame.createResult);

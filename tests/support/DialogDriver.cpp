@@ -42,13 +42,15 @@ HWND FocusIn(HWND dialog)
     return focus && (focus == dialog || ::IsChild(dialog, focus)) ? focus : dialog;
 }
 
-void PostKeyMessage(HWND target, UINT virtualKey, bool up)
+void PostKeyMessage(HWND target, UINT virtualKey, bool up, bool alt)
 {
     const UINT scan = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
     LPARAM data = 1 | (static_cast<LPARAM>(scan) << 16);
+    if (alt)
+        data |= LPARAM{1} << 29;
     if (up)
         data |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    ::PostMessageA(target, up ? WM_KEYUP : WM_KEYDOWN, virtualKey, data);
+    ::PostMessageA(target, alt ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (up ? WM_KEYUP : WM_KEYDOWN), virtualKey, data);
 }
 
 // The one user at work: thread timers carry no data of their own.
@@ -64,17 +66,11 @@ void HoldModifiers(UINT modifiers)
     };
     hold({VK_CONTROL, VK_LCONTROL}, (modifiers & KeyboardUser::Control) != 0);
     hold({VK_SHIFT, VK_LSHIFT}, (modifiers & KeyboardUser::Shift) != 0);
+    hold({VK_MENU, VK_LMENU}, (modifiers & KeyboardUser::Alt) != 0);
     ::SetKeyboardState(state);
 }
 
 } // namespace
-
-void PostKey(HWND dialog, UINT virtualKey)
-{
-    const HWND target = FocusIn(dialog);
-    PostKeyMessage(target, virtualKey, false);
-    PostKeyMessage(target, virtualKey, true);
-}
 
 KeyboardUser::~KeyboardUser()
 {
@@ -87,9 +83,9 @@ KeyboardUser& KeyboardUser::Press(UINT virtualKey, UINT modifiers)
     return *this;
 }
 
-KeyboardUser& KeyboardUser::Then(std::function<void()> check)
+KeyboardUser& KeyboardUser::Then(std::function<void()> step)
 {
-    script.push_back(Action{0, 0, std::move(check)});
+    script.push_back(Action{0, 0, std::move(step)});
     return *this;
 }
 
@@ -150,10 +146,11 @@ void KeyboardUser::Tick()
         keys.push_back(action.virtualKey);
         HoldModifiers(action.modifiers);
         const HWND target = FocusIn(dialog);
+        const bool alt = (action.modifiers & Alt) != 0;
         for (UINT key : keys)
-            PostKeyMessage(target, key, false);
+            PostKeyMessage(target, key, false, alt);
         for (auto key = keys.rbegin(); key != keys.rend(); ++key)
-            PostKeyMessage(target, *key, true);
+            PostKeyMessage(target, *key, true, alt);
         return;
     }
 }

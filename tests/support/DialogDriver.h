@@ -48,18 +48,17 @@ private:
 // happens on a disabled button, as for a user.
 void ClickButton(HWND dialog, int id);
 
-// A key pressed and released, posted to the window with the focus in the
-// dialog (or the dialog), for the dialog's loop to translate.
-void PostKey(HWND dialog, UINT virtualKey);
-
-// A user at the keyboard of a running dialog, through whatever loop runs it:
-// each key is posted, as PostKey does, to the window that has the focus when
-// its turn comes, and its turn comes only once the loop has handled all that
-// came before, the characters the keys made included (a thread timer drives
-// the script, and the system makes WM_TIMER only when no other message
-// waits). Checks run between keys. Control and Shift are held for a key by
-// the thread's keyboard state, which is what the dialog manager and the
-// dialog read: posted keys don't change it.
+// The one way the tests type: a user at the keyboard of a running dialog,
+// through whatever loop runs it. Each key is pressed and released, posted to
+// the window that has the focus when its turn comes, and its turn comes only
+// once the loop has handled all that came before, the characters the keys
+// made included (a thread timer drives the script, and the system makes
+// WM_TIMER only when no other message waits). Steps run between keys.
+// Control and Shift are held for a key by the thread's keyboard state, which
+// is what the dialog manager and the dialog read: posted keys don't change
+// it. Alt is held the same way and marks the key as a system key, as the
+// system does; Alt's own key messages are left out, since Alt pressed and
+// released alone would put the dialog into its system menu.
 //
 // After the last key the user waits for the dialog to go. If it is still
 // there at the deadline, the test fails and the dialog is destroyed, which
@@ -68,6 +67,7 @@ class KeyboardUser {
 public:
     static constexpr UINT Control = 1;
     static constexpr UINT Shift = 2;
+    static constexpr UINT Alt = 4;
 
     KeyboardUser() = default;
     KeyboardUser(const KeyboardUser&) = delete;
@@ -75,7 +75,8 @@ public:
     ~KeyboardUser();
 
     KeyboardUser& Press(UINT virtualKey, UINT modifiers = 0);
-    KeyboardUser& Then(std::function<void()> check);
+    // A check, or a step the user takes otherwise (the focus put somewhere).
+    KeyboardUser& Then(std::function<void()> step);
 
     // Begins at the dialog's next idle moment and returns at once; meant for
     // a ModalDialogDriver action, just before the dialog's loop runs.
