@@ -16,14 +16,24 @@ if(WIN32)
     # thunk in use is kept. The programs that bind these libraries at start
     # (the tests) call the import library's stub instead, one jump more.
     _OLE32_ WINCOMMCTRLAPI= WINCOMMDLGAPI=)
-  # Keep the exe small: unused sections go away at link time.
-  add_compile_options(-ffunction-sections -fdata-sections)
+  # Keep the exe small: unused sections go away at link time, and the code is
+  # built for size (x86-64: 389,120 bytes stripped at -O3, 308,736 at -Os).
+  # The code that reads, writes and picks from lists of thousands keeps
+  # speed flags (vistero_built_for_speed): at -Os, a load of 1,000 entries
+  # through the file took 1.5 ms against 1.2 ms, and this costs 25 KiB.
+  add_compile_options(-ffunction-sections -fdata-sections $<$<CONFIG:Release>:-Os>)
   # The runtime (libstdc++, libgcc, winpthread) is linked statically so that
   # the exe imports nothing but Windows system DLLs.
   add_link_options(-static -Wl,--gc-sections)
 endif()
 
 add_compile_options(-Wall -Wextra -Wno-missing-field-initializers)
+
+function(vistero_built_for_speed target)
+  if(WIN32)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-O2>)
+  endif()
+endfunction()
 
 option(VISTERO_FUZZ "Build the fuzz targets (clang)" OFF)
 if(VISTERO_FUZZ)
