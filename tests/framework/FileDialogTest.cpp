@@ -29,43 +29,42 @@ std::string Buffer(std::initializer_list<std::string> parts)
     return buffer + '\0';
 }
 
-TEST(FileDialogNames, WalksOneSeveralAndRootFolderChoices)
-{
-    struct Case {
-        const char* what;
-        std::string buffer;
-        std::vector<std::string> paths;
-    };
-    const Case cases[] = {
-        {"one file", Buffer({"C:\\Pictures\\a.bmp"}), {"C:\\Pictures\\a.bmp"}},
-        {"several files", Buffer({"C:\\Pictures", "a.bmp", "b b.bmp", "c.bmp"}),
-         {"C:\\Pictures\\a.bmp", "C:\\Pictures\\b b.bmp", "C:\\Pictures\\c.bmp"}},
-        {"root folder", Buffer({"C:\\", "a.bmp", "b.bmp"}), {"C:\\a.bmp", "C:\\b.bmp"}},
-        {"network folder", Buffer({"\\\\server\\share", "a.bmp", "b.bmp"}),
-         {"\\\\server\\share\\a.bmp", "\\\\server\\share\\b.bmp"}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.paths, Walk(c.buffer, pageFlags)) << c.what;
-}
-
-TEST(FileDialogNames, StopsAtTheBufferEndWithoutTheFinalNuls)
-{
-    // A buffer that was filled to the last byte with no terminating NULs.
-    const std::string buffer = std::string("C:\\Pictures") + '\0' + "a.bmp" + '\0' + "bbbb";
-    EXPECT_EQ((std::vector<std::string>{"C:\\Pictures\\a.bmp", "C:\\Pictures\\bbbb"}), Walk(buffer, pageFlags));
-    const std::string unterminated = "C:\\Pictures\\a.bmp";
-    EXPECT_EQ((std::vector<std::string>{"C:\\Pictures\\a.bmp"}), Walk(unterminated, pageFlags));
-}
-
-TEST(FileDialogNames, DoubleByteFolderEndingInABackslashByteGetsASeparator)
+TEST(FileDialogNames, EachBufferGivesTheChosenPaths)
 {
     // In code page 932, 0x95 0x5C is one character whose second byte is the
     // value of '\'; the folder does not end with a separator.
-    const std::string folder = "C:\\\x95\x5C";
-    if (!::IsValidCodePage(932))
-        GTEST_SKIP() << "code page 932 is not installed";
-    EXPECT_EQ((std::vector<std::string>{folder + "\\a.bmp", folder + "\\b.bmp"}),
-              Walk(Buffer({folder, "a.bmp", "b.bmp"}), pageFlags, 932));
+    const std::string doubleByteFolder = "C:\\\x95\x5C";
+    struct Case {
+        const char* what;
+        std::string buffer;
+        UINT codePage;
+        std::vector<std::string> paths;
+    };
+    const Case cases[] = {
+        {"one file", Buffer({"C:\\Pictures\\a.bmp"}), CP_ACP, {"C:\\Pictures\\a.bmp"}},
+        {"several files", Buffer({"C:\\Pictures", "a.bmp", "b b.bmp", "c.bmp"}), CP_ACP,
+         {"C:\\Pictures\\a.bmp", "C:\\Pictures\\b b.bmp", "C:\\Pictures\\c.bmp"}},
+        {"root folder", Buffer({"C:\\", "a.bmp", "b.bmp"}), CP_ACP, {"C:\\a.bmp", "C:\\b.bmp"}},
+        {"network folder", Buffer({"\\\\server\\share", "a.bmp", "b.bmp"}), CP_ACP,
+         {"\\\\server\\share\\a.bmp", "\\\\server\\share\\b.bmp"}},
+        // Filled to the last byte, with no terminating NULs.
+        {"several files, unterminated", std::string("C:\\Pictures") + '\0' + "a.bmp" + '\0' + "bbbb", CP_ACP,
+         {"C:\\Pictures\\a.bmp", "C:\\Pictures\\bbbb"}},
+        {"one file, unterminated", "C:\\Pictures\\a.bmp", CP_ACP, {"C:\\Pictures\\a.bmp"}},
+        {"double-byte folder ending in a backslash byte", Buffer({doubleByteFolder, "a.bmp", "b.bmp"}), 932,
+         {doubleByteFolder + "\\a.bmp", doubleByteFolder + "\\b.bmp"}},
+    };
+    std::string missingCodePages;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.codePage != CP_ACP && !::IsValidCodePage(c.codePage)) {
+            missingCodePages.append(" ").append(std::to_string(c.codePage));
+            continue;
+        }
+        EXPECT_EQ(c.paths, Walk(c.buffer, pageFlags, c.codePage));
+    }
+    if (!missingCodePages.empty())
+        GTEST_SKIP() << "code pages not installed:" << missingCodePages;
 }
 
 class TemporaryFolder {
