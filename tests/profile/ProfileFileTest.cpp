@@ -13,6 +13,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +36,25 @@ void WriteBytes(const fs::path& path, const std::string& text)
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+std::string SizeText(std::uintmax_t size)
+{
+    // Appended, not "<" + ...: GCC 12 warns falsely (-Wrestrict) on that.
+    std::string text = "<";
+    text += std::to_string(size);
+    text += " bytes>";
+    return text;
+}
+
+// The file's text, or its size when it is too large to be a profile, or
+// "<folder>" when a folder has the name.
+std::string Contents(const std::string& path)
+{
+    std::error_code error;
+    if (fs::is_directory(path, error))
+        return "<folder>";
+    const auto size = fs::file_size(path, error);
+    return !error && size > (1u << 20) ? SizeText(size) : ReadBytes(path);
+}
 
 HANDLE LockExclusively(const std::string& path)
 {
@@ -158,114 +179,144 @@ private:
     SaveStep stopAfter;
 };
 
-TEST_F(ProfileFileTest, InterruptedSaveLeavesTheOldFileWholeAndTheNextSaveSucceeds)
+// What a faulted save leaves to the one after it.
+enum class Then {
+    Stays,               // the fault lasts: only what it left is seen
+    SavesAgain,          // the same profile saves at once
+    SavesAfterARefresh,  // refused until a refresh reads the file that the document never saw
+    SavesAtTheNextStart, // the process starts again: a new profile reads the old text and saves
+};
+
+// A save that meets a fault fails, and changes nothing on disk or in what
+// reads but what the fault itself leaves; once the fault is undone, the same
+// save succeeds.
+TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
 {
-    for (const auto step : {ProfileFile::SaveStep::TemporaryWritten, ProfileFile::SaveStep::BackupWritten}) {
+    constexpr unsigned long AnyError = ~0ul;
+    std::string deep = root;
+    while (deep.size() < 400)
+        deep += "\\abcdefghijklmnopqrstuvwxyz0123456789";
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    const auto lockFile = [&] {
+        lock = LockExclusively(userFile);
+        EXPECT_NE(INVALID_HANDLE_VALUE, lock);
+    };
+    const auto unlock = [&] { CloseHandle(std::exchange(lock, INVALID_HANDLE_VALUE)); };
+    struct Fault {
+        const char* what;
+        // Made before the profile's first read, or between it and the save.
+        std::function<void()> beforeRead;
+        std::function<void()> beforeSave;
+        // The save stops after this step, as if the process died there.
+        std::optional<ProfileFile::SaveStep> crashAfter;
+        // The profile's folder, when it is not the user's.
+        std::string folder;
+        // The save's writes, when they are not File0's new path.
+        Profile::Edit edit;
+        unsigned long error = AnyError;
+        // What the profile reads while the fault lasts.
+        bool readsNothing = false;
+        unsigned long readError = 0;
+        // What lies on disk once the fault is undone: at the profile's file
+        // unless another path is named, beside it, and in its backup.
+        std::string at;
+        std::string left = Old;
+        bool temporaryLeft = false;
+        std::string backup = "(missing)";
+        std::function<void()> undo;
+        Then then = Then::SavesAgain;
+    };
+    const Fault faults[] = {
+        // The new text lies beside the profile, which is the old one, whole.
+        {.what = "a save stopped after the temporary file", .crashAfter = ProfileFile::SaveStep::TemporaryWritten,
+         .temporaryLeft = true, .then = Then::SavesAtTheNextStart},
+        {.what = "a save stopped after the backup", .crashAfter = ProfileFile::SaveStep::BackupWritten,
+         .temporaryLeft = true, .backup = Old, .then = Then::SavesAtTheNextStart},
+        // The caller tries again once that is possible.
+        {.what = "a read-only profile",
+         .beforeRead = [&] { EXPECT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_READONLY)); },
+         .error = ERROR_ACCESS_DENIED,
+         .undo = [&] { EXPECT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_NORMAL)); }},
+        {.what = "a folder where the profile should be",
+         .beforeRead =
+             [&] {
+                 DeleteFileA(userFile.c_str());
+                 EXPECT_TRUE(CreateDirectoryA(userFile.c_str(), nullptr));
+             },
+         .readsNothing = true, .readError = ERROR_ACCESS_DENIED, .left = "<folder>", .then = Then::Stays},
+        {.what = "a file where the user's folder should be",
+         .beforeRead =
+             [&] {
+                 fs::remove_all(root + "\\user");
+                 WriteBytes(root + "\\user", "not a folder");
+             },
+         .readsNothing = true, .at = root + "\\user", .left = "not a folder", .then = Then::Stays},
+        {.what = "a folder too long for the ANSI functions", .folder = deep, .readsNothing = true,
+         .left = "(missing)", .then = Then::Stays},
+        {.what = "a file locked before the read", .beforeRead = lockFile, .readsNothing = true,
+         .readError = ERROR_SHARING_VIOLATION, .undo = unlock, .then = Then::SavesAfterARefresh},
+        {.what = "a file locked during the save", .beforeSave = lockFile, .undo = unlock},
+        // None of the update's writes stays, in memory or in the next save.
+        {.what = "an update with a refused write",
+         .edit = [](Profile& file) {
+             EXPECT_TRUE(file.WriteProfileInt(List, "NumberOfFiles", 2));
+             return file.WriteProfileString(List, "File1", "C:\\line\r\nbreak.bmp");
+         },
+         .error = ERROR_INVALID_DATA},
+    };
+    const auto writeNew = [](Profile& file) { return file.WriteProfileString(List, "File0", "C:\\new.bmp"); };
+    const std::string newText = "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\n";
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+        fs::remove_all(root + "\\user");
         MakeUserFile(Old);
-        DeleteFileA((userFile + ".bak").c_str());
-        {
-            InterruptedProfile crashing(user, windows, step);
-            EXPECT_FALSE(crashing.WriteProfileString(List, "File0", "C:\\new.bmp"));
-            // The process "dies" here: the new text lies beside the profile.
-            EXPECT_TRUE(test_support::FileExists(userFile + ".tmp"));
+        if (fault.beforeRead)
+            fault.beforeRead();
+        const std::string folder = fault.folder.empty() ? user : fault.folder;
+        std::unique_ptr<ProfileFile> profile =
+            fault.crashAfter ? std::make_unique<InterruptedProfile>(folder, windows, *fault.crashAfter)
+                             : std::make_unique<ProfileFile>("Vistero", folder, windows);
+        EXPECT_EQ(fault.readsNothing ? 0 : 1, profile->GetProfileInt(List, "NumberOfFiles", 0));
+        EXPECT_EQ(fault.readError, profile->LastReadError());
+        if (fault.beforeSave)
+            fault.beforeSave();
+
+        EXPECT_FALSE(profile->UpdateProfile(fault.edit ? fault.edit : writeNew));
+        if (fault.error == AnyError) {
+            EXPECT_NE(0u, profile->LastSaveError());
+        } else {
+            EXPECT_EQ(fault.error, profile->LastSaveError());
         }
-        EXPECT_EQ(Old, ReadBytes(userFile));
-        EXPECT_EQ(step == ProfileFile::SaveStep::BackupWritten ? Old : "(missing)", ReadBytes(userFile + ".bak"));
+        const std::string file = folder + "\\Vistero.INI";
+        EXPECT_EQ(file, profile->FileName());
+        EXPECT_EQ(fault.readsNothing ? "" : "C:\\old.bmp", profile->GetProfileString(List, "File0").str());
+        // What lies on disk is read once the fault is undone: a locked file
+        // can't be read.
+        if (fault.undo)
+            fault.undo();
+        EXPECT_EQ(fault.left, Contents(fault.at.empty() ? file : fault.at));
+        EXPECT_EQ(fault.temporaryLeft, test_support::FileExists(file + ".tmp"));
+        EXPECT_EQ(fault.backup, ReadBytes(file + ".bak"));
+        if (fault.then == Then::Stays)
+            continue;
 
-        ProfileFile next = Open();
-        EXPECT_EQ("C:\\old.bmp", next.GetProfileString(List, "File0").str());
-        ASSERT_TRUE(next.WriteProfileString(List, "File0", "C:\\next.bmp"));
-        EXPECT_EQ("C:\\next.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
+        if (fault.then == Then::SavesAtTheNextStart)
+            profile = std::make_unique<ProfileFile>("Vistero", user, windows);
+        if (fault.then == Then::SavesAfterARefresh) {
+            EXPECT_FALSE(profile->UpdateProfile(writeNew));
+            EXPECT_EQ(Old, ReadBytes(userFile));
+            EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
+            profile->RefreshProfile();
+            EXPECT_EQ(0u, profile->LastReadError());
+        }
+        EXPECT_EQ(1, profile->GetProfileInt(List, "NumberOfFiles", 0));
+        EXPECT_EQ("C:\\old.bmp", profile->GetProfileString(List, "File0").str());
+        EXPECT_TRUE(profile->UpdateProfile(writeNew));
+        EXPECT_EQ(0u, profile->LastSaveError());
+        EXPECT_EQ(newText, ReadBytes(userFile));
         EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
     }
-}
-
-TEST_F(ProfileFileTest, UnwritableTargetFailsTheSaveAndKeepsBothCopies)
-{
-    // A read-only profile.
-    MakeUserFile(Old);
-    ASSERT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_READONLY));
-    {
-        ProfileFile profile = Open();
-        EXPECT_FALSE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
-        EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), profile.LastSaveError());
-        EXPECT_EQ(userFile, profile.FileName());
-        // Nothing changed, on disk or in what reads; the caller tries again
-        // once that is possible.
-        EXPECT_EQ("C:\\old.bmp", profile.GetProfileString(List, "File0").str());
-        EXPECT_EQ(Old, ReadBytes(userFile));
-        EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
-
-        ASSERT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_NORMAL));
-        EXPECT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
-        EXPECT_EQ(0u, profile.LastSaveError());
-        EXPECT_EQ("C:\\new.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
-    }
-
-    // A folder where the profile should be.
-    DeleteFileA(userFile.c_str());
-    ASSERT_TRUE(CreateDirectoryA(userFile.c_str(), nullptr));
-    {
-        ProfileFile profile = Open();
-        EXPECT_EQ(0, profile.GetProfileInt(List, "NumberOfFiles", 0));
-        EXPECT_FALSE(profile.WriteProfileInt(List, "NumberOfFiles", 3));
-        EXPECT_NE(0u, profile.LastSaveError());
-        EXPECT_TRUE(GetFileAttributesA(userFile.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    }
-
-    // A file where the user's folder should be.
-    fs::remove_all(root + "\\user");
-    WriteBytes(root + "\\user", "not a folder");
-    {
-        ProfileFile profile = Open();
-        EXPECT_FALSE(profile.WriteProfileInt(List, "NumberOfFiles", 3));
-        EXPECT_NE(0u, profile.LastSaveError());
-        EXPECT_EQ("not a folder", ReadBytes(root + "\\user"));
-    }
-}
-
-TEST_F(ProfileFileTest, LockedFileReadsAsEmptyAndIsNotSavedOver)
-{
-    MakeUserFile(Old);
-    const HANDLE lock = LockExclusively(userFile);
-    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-
-    ProfileFile profile = Open();
-    EXPECT_EQ(0, profile.GetProfileInt(List, "NumberOfFiles", 0));
-    EXPECT_EQ("", profile.GetProfileString(List, "File0").str());
-    EXPECT_EQ(static_cast<unsigned long>(ERROR_SHARING_VIOLATION), profile.LastReadError());
-    EXPECT_FALSE(profile.WriteProfileInt(List, "NumberOfFiles", 0));
-    EXPECT_NE(0u, profile.LastSaveError());
-
-    // Still refused once the lock is gone: the document never saw the file.
-    CloseHandle(lock);
-    EXPECT_FALSE(profile.WriteProfileInt(List, "NumberOfFiles", 0));
-    EXPECT_EQ(Old, ReadBytes(userFile));
-    EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
-
-    profile.RefreshProfile();
-    EXPECT_EQ(0u, profile.LastReadError());
-    EXPECT_EQ("C:\\old.bmp", profile.GetProfileString(List, "File0").str());
-    EXPECT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 0));
-}
-
-TEST_F(ProfileFileTest, FileLockedDuringTheSaveFailsItCleanly)
-{
-    MakeUserFile(Old);
-    ProfileFile profile = Open();
-    EXPECT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
-
-    const HANDLE lock = LockExclusively(userFile);
-    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-    EXPECT_FALSE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
-    EXPECT_NE(0u, profile.LastSaveError());
-    CloseHandle(lock);
-
-    EXPECT_EQ(Old, ReadBytes(userFile));
-    EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
-    // The same update again, once the file is free.
-    ASSERT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
-    EXPECT_EQ("C:\\new.bmp", ProfileDocument(ReadBytes(userFile)).GetProfileString(List, "File0").str());
 }
 
 // Another program writing the profile while a save runs: at a try of the
@@ -288,23 +339,6 @@ protected:
 private:
     std::function<void()> edit;
 };
-
-std::string SizeText(std::uintmax_t size)
-{
-    // Appended, not "<" + ...: GCC 12 warns falsely (-Wrestrict) on that.
-    std::string text = "<";
-    text += std::to_string(size);
-    text += " bytes>";
-    return text;
-}
-
-// The file's text, or its size when it is too large to be a profile.
-std::string Contents(const std::string& path)
-{
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    return !error && size > (1u << 20) ? SizeText(size) : ReadBytes(path);
-}
 
 TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
 {
@@ -387,23 +421,6 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
     }
 }
 
-TEST_F(ProfileFileTest, UpdateWithARefusedWriteLeavesNoneOfItsWrites)
-{
-    MakeUserFile(Old);
-    ProfileFile profile = Open();
-    EXPECT_FALSE(profile.UpdateProfile([](Profile& file) {
-        EXPECT_TRUE(file.WriteProfileInt(List, "NumberOfFiles", 2));
-        return file.WriteProfileString(List, "File1", "C:\\line\r\nbreak.bmp");
-    }));
-    EXPECT_EQ(static_cast<unsigned long>(ERROR_INVALID_DATA), profile.LastSaveError());
-    EXPECT_EQ(Old, ReadBytes(userFile));
-
-    // Neither in memory nor in the next save.
-    EXPECT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
-    ASSERT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp"));
-    EXPECT_EQ("; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\n", ReadBytes(userFile));
-}
-
 TEST_F(ProfileFileTest, LongPathsAndValuesNeverCrash)
 {
     // A value of 100,000 bytes goes to disk and back whole.
@@ -415,16 +432,6 @@ TEST_F(ProfileFileTest, LongPathsAndValuesNeverCrash)
         ASSERT_TRUE(profile.WriteProfileString(List, "File0", path.c_str())) << profile.LastSaveError();
     }
     EXPECT_EQ(path, Open().GetProfileString(List, "File0").str());
-
-    // A folder too long for the ANSI functions: the save reports an error.
-    std::string deep = root;
-    while (deep.size() < 400)
-        deep += "\\abcdefghijklmnopqrstuvwxyz0123456789";
-    ProfileFile profile("Vistero", deep, windows);
-    EXPECT_EQ(0, profile.GetProfileInt(List, "NumberOfFiles", 0));
-    EXPECT_FALSE(profile.WriteProfileInt(List, "NumberOfFiles", 1));
-    EXPECT_NE(0u, profile.LastSaveError());
-    EXPECT_TRUE(profile.FileName().ends_with("0123456789\\Vistero.INI")) << profile.FileName();
 }
 
 // Earlier versions wrote the file in the system's legacy code page; the
