@@ -56,11 +56,6 @@ std::string Contents(const std::string& path)
     return !error && size > (1u << 20) ? SizeText(size) : ReadBytes(path);
 }
 
-HANDLE LockExclusively(const std::string& path)
-{
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
 // Each test gets a fresh folder with a "user" and a "windows" folder in it.
 class ProfileFileTest : public ::testing::Test {
 protected:
@@ -196,12 +191,17 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
     std::string deep = root;
     while (deep.size() < 400)
         deep += "\\abcdefghijklmnopqrstuvwxyz0123456789";
-    HANDLE lock = INVALID_HANDLE_VALUE;
-    const auto lockFile = [&] {
-        lock = LockExclusively(userFile);
-        EXPECT_NE(INVALID_HANDLE_VALUE, lock);
+    // The profile open in another program, which lets others do what
+    // `sharing` allows: nothing at all, when it is 0.
+    HANDLE held = INVALID_HANDLE_VALUE;
+    const auto holdOpen = [&](DWORD sharing) {
+        return [&, sharing] {
+            held = CreateFileA(userFile.c_str(), GENERIC_READ | GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+            EXPECT_NE(INVALID_HANDLE_VALUE, held);
+        };
     };
-    const auto unlock = [&] { CloseHandle(std::exchange(lock, INVALID_HANDLE_VALUE)); };
+    const auto closeFile = [&] { CloseHandle(std::exchange(held, INVALID_HANDLE_VALUE)); };
     struct Fault {
         const char* what;
         // Made before the profile's first read, or between it and the save.
@@ -253,9 +253,13 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
          .readsNothing = true, .at = root + "\\user", .left = "not a folder", .then = Then::Stays},
         {.what = "a folder too long for the ANSI functions", .folder = deep, .readsNothing = true,
          .left = "(missing)", .then = Then::Stays},
-        {.what = "a file locked before the read", .beforeRead = lockFile, .readsNothing = true,
-         .readError = ERROR_SHARING_VIOLATION, .undo = unlock, .then = Then::SavesAfterARefresh},
-        {.what = "a file locked during the save", .beforeSave = lockFile, .undo = unlock},
+        {.what = "a file locked before the read", .beforeRead = holdOpen(0), .readsNothing = true,
+         .readError = ERROR_SHARING_VIOLATION, .undo = closeFile, .then = Then::SavesAfterARefresh},
+        {.what = "a file locked during the save", .beforeSave = holdOpen(0), .undo = closeFile},
+        // Read and written at every try, but never moved over: the temporary
+        // file goes when the save gives up.
+        {.what = "a file held open without sharing its deletion, as editors hold it",
+         .beforeSave = holdOpen(FILE_SHARE_READ | FILE_SHARE_WRITE), .backup = Old, .undo = closeFile},
         // None of the update's writes stays, in memory or in the next save.
         {.what = "an update with a refused write",
          .edit = [](Profile& file) {
