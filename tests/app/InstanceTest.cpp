@@ -42,11 +42,7 @@ void WriteOldLink()
 // items through the shell.
 Vistero LogOn()
 {
-    PROCESS_INFORMATION boot{};
-    EXPECT_TRUE(StartProcess("wineboot.exe", boot));
-    ::CloseHandle(boot.hThread);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(boot.hProcess, 60000));
-    ::CloseHandle(boot.hProcess);
+    EXPECT_TRUE(RunToEnd("wineboot.exe"));
     EXPECT_TRUE(WaitFor([] { return TrayWindows().size() == 1; })) << "the shortcut started no Vistero";
     return Vistero::Resident();
 }

@@ -32,7 +32,6 @@
 
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -89,12 +88,6 @@ DesktopWallpaperWriter::RegistryCalls Recording()
 LSTATUS WINAPI RefusedOpen(HKEY, LPCSTR, DWORD, REGSAM, PHKEY)
 {
     return ERROR_ACCESS_DENIED;
-}
-
-std::string FileText(const std::string& name)
-{
-    std::ifstream file(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 class TrayWindowTest : public testing::Test {
@@ -459,7 +452,7 @@ TEST_F(TrayWindowTest, KeyboardAloneEditsTheListAndTheOptionsAndOkSaves)
     EXPECT_EQ(0u, user.Pending());
     EXPECT_EQ(std::string(Picture) + " 2 1;", EntriesOf(set));
     EXPECT_EQ(70, set.GetFrequency(Priority::Low));
-    const std::string saved = FileText(profileFile);
+    const std::string saved = test_support::FileBytes(profileFile);
     // The entry left moved up to the first place.
     EXPECT_NE(std::string::npos, saved.find("File0=" + std::string(Picture) + "\r\nShowstate0=2\r\n")) << saved;
     EXPECT_NE(std::string::npos, saved.find("NumberOfFiles=1\r\n")) << saved;
@@ -579,14 +572,14 @@ TEST_F(TrayWindowTest, FailedSaveAfterOkIsReportedAndTheEditsStay)
         // Not reloaded: the confirmed edits are still what the program uses.
         EXPECT_EQ(1, tray.GetWallpaperSet().GetChangeInterval());
         EXPECT_TRUE(tray.IsChangeTimerRunning());
-        EXPECT_EQ(std::string::npos, FileText(profileFile).find("kept.bmp")) << "the file is as it was";
+        EXPECT_EQ(std::string::npos, test_support::FileBytes(profileFile).find("kept.bmp")) << "the file is as it was";
 
         // Without the cause, the next OK saves.
         cause.remove(tray);
         boxes.Clear();
         RunDialog(IDOK);
         EXPECT_TRUE(boxes.Boxes().empty());
-        EXPECT_NE(std::string::npos, FileText(profileFile).find("kept.bmp"));
+        EXPECT_NE(std::string::npos, test_support::FileBytes(profileFile).find("kept.bmp"));
         ::DestroyWindow(window);
     }
 }

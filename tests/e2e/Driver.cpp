@@ -278,17 +278,4 @@ bool TrayShowsIcon(const Screen& screen)
     return false;
 }
 
-bool RunToEnd(const std::string& commandLine)
-{
-    PROCESS_INFORMATION info{};
-    if (!test_support::StartProcess(commandLine, info))
-        return false;
-    ::CloseHandle(info.hThread);
-    const bool ended = ::WaitForSingleObject(info.hProcess, static_cast<DWORD>(Deadline.count())) == WAIT_OBJECT_0;
-    DWORD code = 1;
-    ::GetExitCodeProcess(info.hProcess, &code);
-    ::CloseHandle(info.hProcess);
-    return ended && code == 0;
-}
-
 } // namespace e2e

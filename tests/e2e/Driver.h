@@ -78,7 +78,4 @@ std::string DesktopMismatch(const Screen& screen, const Picture* picture, Show s
 // pixel as its resource draws it.
 bool TrayShowsIcon(const Screen& screen);
 
-// Runs a program of the system (wineboot) to its end.
-bool RunToEnd(const std::string& commandLine);
-
 } // namespace e2e

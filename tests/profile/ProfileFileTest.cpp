@@ -10,9 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,19 +20,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::FileBytes;
+using test_support::WriteFileBytes;
 
 constexpr const char* List = "WallpaperList";
-
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return file ? std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()) : "(missing)";
-}
-
-void WriteBytes(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 std::string SizeText(std::uintmax_t size)
 {
@@ -53,7 +42,7 @@ std::string Contents(const std::string& path)
     if (fs::is_directory(path, error))
         return "<folder>";
     const auto size = fs::file_size(path, error);
-    return !error && size > (1u << 20) ? SizeText(size) : ReadBytes(path);
+    return !error && size > (1u << 20) ? SizeText(size) : FileBytes(path);
 }
 
 // Each test gets a fresh folder with a "user" and a "windows" folder in it.
@@ -85,7 +74,7 @@ protected:
     void MakeUserFile(const std::string& text)
     {
         fs::create_directories(user);
-        WriteBytes(userFile, text);
+        WriteFileBytes(userFile, text);
     }
 
     std::string root, user, windows, userFile, windowsFile;
@@ -110,7 +99,7 @@ TEST_F(ProfileFileTest, UpdateIsSavedOnceIntoANewUserFolder)
     EXPECT_EQ(1, runs);
     EXPECT_EQ(0u, profile.LastSaveError());
 
-    EXPECT_EQ("[WallpaperList]\r\nFile0=C:\\Pictures\\sea.bmp\r\nFile1=\r\nNumberOfFiles=2\r\n", ReadBytes(userFile));
+    EXPECT_EQ("[WallpaperList]\r\nFile0=C:\\Pictures\\sea.bmp\r\nFile1=\r\nNumberOfFiles=2\r\n", FileBytes(userFile));
     // No previous version, no leftovers.
     EXPECT_FALSE(test_support::FileExists(userFile + ".bak"));
     EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
@@ -119,7 +108,7 @@ TEST_F(ProfileFileTest, UpdateIsSavedOnceIntoANewUserFolder)
 
 TEST_F(ProfileFileTest, OlderCopyInTheWindowsFolderIsReadUntilTheUserFileExists)
 {
-    WriteBytes(windowsFile, Old);
+    WriteFileBytes(windowsFile, Old);
     {
         ProfileFile profile = Open();
         EXPECT_EQ("C:\\old.bmp", profile.GetProfileString(List, "File0").str());
@@ -128,11 +117,11 @@ TEST_F(ProfileFileTest, OlderCopyInTheWindowsFolderIsReadUntilTheUserFileExists)
         // the older copy alone.
         ASSERT_TRUE(profile.WriteProfileString(List, "File0", "C:\\new.bmp")) << profile.LastSaveError();
     }
-    EXPECT_EQ(Old, ReadBytes(windowsFile));
-    EXPECT_EQ("; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\n", ReadBytes(userFile));
+    EXPECT_EQ(Old, FileBytes(windowsFile));
+    EXPECT_EQ("; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\new.bmp\r\n", FileBytes(userFile));
 
     // From now on the user's file is the profile, whatever the older one says.
-    WriteBytes(windowsFile, "[WallpaperList]\r\nFile0=C:\\changed.bmp\r\n");
+    WriteFileBytes(windowsFile, "[WallpaperList]\r\nFile0=C:\\changed.bmp\r\n");
     ProfileFile again = Open();
     EXPECT_EQ("C:\\new.bmp", again.GetProfileString(List, "File0").str());
     EXPECT_EQ(userFile, again.SourceFileName());
@@ -145,16 +134,16 @@ TEST_F(ProfileFileTest, FileIsReadOncePerRefreshAndTheBackupHoldsThePreviousVers
     EXPECT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
 
     // A change by someone else is seen only after a refresh.
-    WriteBytes(userFile, "[WallpaperList]\r\nNumberOfFiles=5\r\n");
+    WriteFileBytes(userFile, "[WallpaperList]\r\nNumberOfFiles=5\r\n");
     EXPECT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
     profile.RefreshProfile();
     EXPECT_EQ(5, profile.GetProfileInt(List, "NumberOfFiles", 0));
 
     ASSERT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 6));
-    EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=5\r\n", ReadBytes(userFile + ".bak"));
+    EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=5\r\n", FileBytes(userFile + ".bak"));
     ASSERT_TRUE(profile.WriteProfileInt(List, "NumberOfFiles", 7));
-    EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=6\r\n", ReadBytes(userFile + ".bak"));
-    EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=7\r\n", ReadBytes(userFile));
+    EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=6\r\n", FileBytes(userFile + ".bak"));
+    EXPECT_EQ("[WallpaperList]\r\nNumberOfFiles=7\r\n", FileBytes(userFile));
     EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
     EXPECT_FALSE(test_support::FileExists(userFile + ".bak.tmp"));
 }
@@ -248,7 +237,7 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
          .beforeRead =
              [&] {
                  fs::remove_all(root + "\\user");
-                 WriteBytes(root + "\\user", "not a folder");
+                 WriteFileBytes(root + "\\user", "not a folder");
              },
          .readsNothing = true, .at = root + "\\user", .left = "not a folder", .then = Then::Stays},
         {.what = "a folder too long for the ANSI functions", .folder = deep, .readsNothing = true,
@@ -301,7 +290,7 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
             fault.undo();
         EXPECT_EQ(fault.left, Contents(fault.at.empty() ? file : fault.at));
         EXPECT_EQ(fault.temporaryLeft, test_support::FileExists(file + ".tmp"));
-        EXPECT_EQ(fault.backup, ReadBytes(file + ".bak"));
+        EXPECT_EQ(fault.backup, FileBytes(file + ".bak"));
         if (fault.then == Then::Stays)
             continue;
 
@@ -309,7 +298,7 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
             profile = std::make_unique<ProfileFile>("Vistero", user, windows);
         if (fault.then == Then::SavesAfterARefresh) {
             EXPECT_FALSE(profile->UpdateProfile(writeNew));
-            EXPECT_EQ(Old, ReadBytes(userFile));
+            EXPECT_EQ(Old, FileBytes(userFile));
             EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
             profile->RefreshProfile();
             EXPECT_EQ(0u, profile->LastReadError());
@@ -318,7 +307,7 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
         EXPECT_EQ("C:\\old.bmp", profile->GetProfileString(List, "File0").str());
         EXPECT_TRUE(profile->UpdateProfile(writeNew));
         EXPECT_EQ(0u, profile->LastSaveError());
-        EXPECT_EQ(newText, ReadBytes(userFile));
+        EXPECT_EQ(newText, FileBytes(userFile));
         EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
     }
 }
@@ -349,13 +338,13 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
     // A profile is never this large: it reads as a file that cannot be read.
     constexpr std::uintmax_t TooLarge = 64u * 1024 * 1024 + 1;
     const auto append = [](const std::string& text) {
-        return [text](const std::string& file) { WriteBytes(file, ReadBytes(file) + text); };
+        return [text](const std::string& file) { WriteFileBytes(file, FileBytes(file) + text); };
     };
     const auto change = [](const std::string& from, const std::string& to) {
         return [from, to](const std::string& file) {
-            std::string text = ReadBytes(file);
+            std::string text = FileBytes(file);
             text.replace(text.find(from), from.size(), to);
-            WriteBytes(file, text);
+            WriteFileBytes(file, text);
         };
     };
     using Edit = std::function<void(const std::string& file)>;
@@ -379,7 +368,7 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
         // The save's value wins; the spelling stays.
         {"a key of ours changed", change("File0=C:\\old.bmp", "file0 = C:\\hand.bmp"), {}, false, 0,
          "; kept by hand\r\n[WallpaperList]\r\nNumberOfFiles=1\r\nfile0=C:\\new.bmp\r\nShowstate0=2\r\n"},
-        {"our section deleted", [](const std::string& file) { WriteBytes(file, "; kept by hand\r\n"); }, {}, false, 0,
+        {"our section deleted", [](const std::string& file) { WriteFileBytes(file, "; kept by hand\r\n"); }, {}, false, 0,
          "; kept by hand\r\n[WallpaperList]\r\n" + ours + "NumberOfFiles=1\r\n"},
         {"the file deleted", [](const std::string& file) { fs::remove(file); }, {}, false, 0,
          "[WallpaperList]\r\n" + ours + "NumberOfFiles=1\r\n"},
@@ -404,7 +393,7 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
             if (row.duringSave && (row.atEveryTry || !edited))
                 row.duringSave(userFile);
             edited = true;
-            replaced = ReadBytes(userFile);
+            replaced = FileBytes(userFile);
         });
         ASSERT_EQ(1, profile.GetProfileInt(List, "NumberOfFiles", 0));
         if (row.afterLoad)
@@ -419,7 +408,7 @@ TEST_F(ProfileFileTest, SaveKeepsWhateverWasWrittenToTheFileSinceTheLoad)
         EXPECT_EQ(row.after, Contents(userFile));
         EXPECT_FALSE(test_support::FileExists(userFile + ".tmp"));
         if (row.error == 0) {
-            EXPECT_EQ(replaced, ReadBytes(userFile + ".bak"));
+            EXPECT_EQ(replaced, FileBytes(userFile + ".bak"));
             EXPECT_EQ("C:\\new.bmp", profile.GetProfileString(List, "File0").str()) << "memory holds what was written";
         }
     }
@@ -483,7 +472,7 @@ TEST_F(ProfileFileTest, ValuesInTheLegacyCodePageReadAsTheSameTextAndOthersStayA
         ASSERT_TRUE(profile.WriteProfileString(List, "File0", row.read0.c_str())) << profile.LastSaveError();
         EXPECT_EQ(row.bom + "; Notiz\r\n[WallpaperList]\r\nFile0=" + row.read0 + "\r\nFile1=" + row.file1 +
                       "\r\nNumberOfFiles=2\r\n",
-                  ReadBytes(userFile));
+                  FileBytes(userFile));
     }
 }
 

@@ -180,6 +180,18 @@ bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& info, con
     return false;
 }
 
+bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout)
+{
+    PROCESS_INFORMATION info{};
+    if (!StartProcess(commandLine, info))
+        return false;
+    ::CloseHandle(info.hThread);
+    const UniqueKernelHandle process(info.hProcess);
+    DWORD code = 1;
+    return ::WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0
+        && ::GetExitCodeProcess(process.get(), &code) && code == 0;
+}
+
 void EndStrayPrograms()
 {
     // Every program the tests start, by the file name Windows gives it.

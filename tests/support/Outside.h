@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -64,6 +65,10 @@ DWORD ProcessOf(HWND window);
 // more; false, with the last error in `error`, when all three fail.
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& info, const char* folder = nullptr,
                   DWORD* error = nullptr);
+
+// Runs a program of the system (wineboot) to its end; true when it ended
+// within the timeout with code 0.
+bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 // Ends what an earlier test program of the same prefix may have left running
 // when it failed or ran out of time (Vistero.exe with its window and its

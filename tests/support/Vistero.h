@@ -19,8 +19,6 @@
 
 namespace test_support {
 
-inline constexpr std::chrono::milliseconds Deadline = std::chrono::seconds(30);
-
 // The build's Vistero.exe, by its Windows path.
 std::string BuiltExe();
 // %APPDATA%\Vistero.INI.

@@ -5,6 +5,9 @@
 
 namespace test_support {
 
+// How long any test waits for what it expects before it fails.
+inline constexpr std::chrono::milliseconds Deadline = std::chrono::seconds(30);
+
 // The one wait of the tests: checks the condition until it holds or the
 // timeout passes; true when it holds. Meanwhile this thread's messages are
 // dispatched (keyboard input for a dialog through the dialog manager, as in
@@ -13,7 +16,7 @@ namespace test_support {
 // after 20 ms, for what another process does, which sends this thread
 // nothing. Never sleeps blindly. A WM_QUIT stops the waiting and is put back
 // for the loop it was meant for.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(30));
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = Deadline);
 
 // Dispatches what is queued now, without waiting.
 void PumpPending();

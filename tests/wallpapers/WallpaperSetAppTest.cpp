@@ -1,6 +1,7 @@
 // The set's Load and Save through the application object's profile file.
 #include "framework/WinApp.h"
 #include "profile/ProfileFile.h"
+#include "tests/support/Outside.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <gtest/gtest.h>
@@ -8,16 +9,9 @@
 #include <windows.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
-
-std::string ReadFile(const std::string& name)
-{
-    std::ifstream file(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 class WallpaperSetAppTest : public testing::Test {
 protected:
@@ -37,7 +31,7 @@ TEST_F(WallpaperSetAppTest, SavesToAndLoadsFromTheProgramsProfileFile)
     set.Add({"C:\\Pictures\\sea.bmp", ShowState::Stretched, Priority::High});
     set.SetChangeInterval(30);
     ASSERT_TRUE(set.Save());
-    const std::string text = ReadFile(fileName);
+    const std::string text = test_support::FileBytes(fileName);
     EXPECT_EQ(0u, text.find("[WallpaperList]\r\nFile0=C:\\Pictures\\sea.bmp\r\nShowstate0=2\r\nPriority0=2\r\n"
                             "NumberOfFiles=1\r\n"))
         << text;
