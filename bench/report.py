@@ -272,7 +272,8 @@ def table(results):
 
     t.section("Core, native (Google Benchmark, Release, medians)")
     under("Add 1,000 new paths into a set of 10,000", core.get("AddNewPaths/10000/1000"), 100, "100 ms")
-    under("PickRandom over 10,000 entries", core.get("PickRandom/10000"), 0.5, "0.5 ms")
+    under("PickRandom over 10,000 entries", core.get("PickRandom/10000/0"), 0.5, "0.5 ms")
+    under("PickRandom over 10,000 entries, sum of weights past 2^32", core.get("PickRandom/10000/1"), 0.5, "0.5 ms")
     for op, bench in (("Load", "LoadFromDocument"), ("Save", "SaveToDocument")):
         t.row(f"{op} 1,000 entries, in-memory profile", ms(core.get(f"{bench}/1000")))
         t.row(f"{op} 10,000 entries, in-memory profile", ms(core.get(f"{bench}/10000")))

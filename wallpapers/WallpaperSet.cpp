@@ -1,9 +1,5 @@
 #include "wallpapers/WallpaperSet.h"
 
-#include "wallpapers/RuntimeRandom.h"
-
-#include <ctime>
-
 namespace {
 
 class TreeIterator final : public WallpaperSet::Iterator {
@@ -26,10 +22,7 @@ private:
 
 } // namespace
 
-WallpaperSet::WallpaperSet()
-{
-    RuntimeSrand(static_cast<unsigned>(std::clock()));
-}
+WallpaperSet::WallpaperSet() = default;
 
 bool WallpaperSet::Add(const WallpaperEntry& entry, std::int32_t* outId)
 {

@@ -62,8 +62,7 @@ public:
         std::unique_ptr<Iterator> held;
     };
 
-    // An empty set with frequencies 1, 2, 4 and no timed changes. Seeds the
-    // runtime's generator with clock(), once per set; the program has one.
+    // An empty set with frequencies 1, 2, 4 and no timed changes.
     WallpaperSet();
     WallpaperSet(const WallpaperSet&) = delete;
     WallpaperSet& operator=(const WallpaperSet&) = delete;
@@ -109,18 +108,21 @@ public:
 #endif
 
     // Chooses an entry at random, weighted by the frequencies of the
-    // priorities, drawing one number from the runtime's rand(). False, with
-    // `out` untouched and nothing drawn, for an empty set.
+    // priorities: r is drawn from 0 to the sum of the weights - 1, each
+    // number equally likely (ChoiceRandom), and names the entry whose run it
+    // falls in. False, with `out` untouched and nothing drawn, for an empty
+    // set.
     bool PickRandom(WallpaperEntry& out) const;
-    // The same choice for a given draw (0 to 32767, as rand() yields).
-    bool PickWithDraw(int draw, WallpaperEntry& out) const;
+    // The entry of a given r: each entry's run is as many numbers as its
+    // weight, the runs laid out in id order from 0. False, with `out`
+    // untouched, for an r outside 0 to the sum - 1.
+    bool PickAt(std::int64_t r, WallpaperEntry& out) const;
 
     // For tests of the tree's shape.
     const EntryTree& Tree() const { return entries; }
 
 private:
     std::int64_t WeightSum() const;
-    bool PickAt(std::int64_t r, WallpaperEntry& out) const;
     static std::size_t PathHash(const CString& path) { return std::hash<std::string>{}(path.str()); }
     void Unindex(const CString& path, std::int32_t id);
 

@@ -71,6 +71,50 @@ const Start starts[] = {
     {false, nullptr},
 };
 
+// Sign-outs of one list, each in a fresh start, as a user meets them day
+// after day with the timer off: the choice stored at the end of each session
+// is the first the process draws, and must be new at every start. 30 entries
+// of one priority weighing 1,000, the sum of weights 30,000: far above the
+// first number a generator seeded with the milliseconds since the start
+// gives (about 38 + 3.27 for each millisecond, under 7,000 for any start
+// within two seconds), which kept every such sign-out among the first seven.
+TEST(InstanceTest, SignOutsOfFreshStartsSpreadOverTheWholeList)
+{
+    ASSERT_TRUE(WaitForTheTray()) << "the shell's notification area never came up";
+    const SavedDesktopSettings restored;
+    constexpr int Entries = 30;
+    constexpr int SignOuts = 10;
+    constexpr int Early = 7;
+    const auto path = [](int n) { return "C:\\Sign-outs\\picture" + std::to_string(n) + ".bmp"; };
+    std::string profile = "[WallpaperList]\r\nNumberOfFiles=" + std::to_string(Entries) + "\r\nFrequencyHigh=1000\r\n";
+    for (int n = 0; n < Entries; ++n)
+        profile += "File" + std::to_string(n) + "=" + path(n) + "\r\nPriority" + std::to_string(n) + "=2\r\n";
+
+    std::string chosen;
+    int early = 0;
+    for (int signOut = 0; signOut < SignOuts; ++signOut) {
+        RemoveProfile();
+        WriteFileBytes(ProfilePath(), profile);
+        const Vistero vistero = Vistero::StartSilently();
+        ASSERT_TRUE(vistero.WaitForTrayWindow());
+        EXPECT_NE(0, Send(vistero.TrayWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+        Send(vistero.TrayWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        const std::string stored = DesktopValue("Wallpaper").value_or("(none stored)");
+        int n = 0;
+        while (n < Entries && path(n) != stored)
+            ++n;
+        ASSERT_LT(n, Entries) << stored;
+        early += n < Early ? 1 : 0;
+        chosen += " " + std::to_string(n);
+        EXPECT_TRUE(vistero.Exit());
+    }
+    RemoveProfile();
+    // A fair choice lands among the first seven of 30 with a chance of 7/30
+    // at each sign-out, and at all ten with (7/30)^10, 4.8 in ten million: a
+    // false failure comes less than once in a million runs.
+    EXPECT_LT(early, SignOuts) << "every sign-out chose one of the first " << Early << " entries:" << chosen;
+}
+
 TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShortcut)
 {
     ASSERT_TRUE(WaitForTheTray()) << "the shell's notification area never came up";

@@ -1,30 +1,10 @@
 // Facts about the platform that the rest of the program builds on, checked on
 // the runtime and the window manager the tests run under.
-#include "wallpapers/RuntimeRandom.h"
-
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
-
-TEST(Platform, RuntimeRandMaxIsFifteenBits)
-{
-    EXPECT_EQ(32767, RAND_MAX);
-    EXPECT_EQ(RuntimeCompatibleRandom::Max, RAND_MAX);
-}
-
-TEST(Platform, RuntimeRandMatchesTheCompatibleGenerator)
-{
-    for (unsigned seed : {0u, 1u, 99u, 0x7FFFFFFFu}) {
-        std::srand(seed);
-        RuntimeCompatibleRandom generator(seed);
-        for (int i = 0; i < 1000; ++i)
-            ASSERT_EQ(generator.Next(), std::rand()) << "seed " << seed << " draw " << i;
-    }
-}
 
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
