@@ -195,11 +195,9 @@ TEST_F(ProgramFaultTest, PathsOfAnyLengthGoThroughAWholeRun)
     WriteFileBytes(ProfilePath(), text);
     Vistero vistero = Vistero::Start("/startup");
     ASSERT_TRUE(vistero.WaitForTrayWindow());
-    for (int i = 0; i < 6; ++i) {
-        DWORD_PTR result = 0;
-        ASSERT_TRUE(::SendMessageTimeoutA(vistero.TrayWindow(), i % 2 ? WM_ENDSESSION : WM_TIMER, 1, 0, SMTO_NORMAL,
-                                          10000, &result));
-    }
+    for (int i = 0; i < 6; ++i)
+        Send(vistero.TrayWindow(), i % 2 ? WM_ENDSESSION : WM_TIMER, 1, 0);
+    ASSERT_FALSE(HasFailure());
     ASSERT_TRUE(vistero.OpenDialog());
     EXPECT_EQ(3, ListView_GetItemCount(Control(vistero.Dialog(), IDC_WALLPAPER_LIST)));
     ASSERT_TRUE(vistero.CloseDialog(IDOK));
@@ -260,9 +258,8 @@ TEST_F(ProgramFaultTest, BitmapsThatAreGoneOrNoBitmapsAreWrittenAllTheSame)
             SCOPED_TRACE(message == WM_TIMER ? "timed change" : "end of the session");
             for (const char* name : {"Wallpaper", "TileWallpaper", "WallpaperStyle"})
                 ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, REG_SZ, "before", 7);
-            DWORD_PTR result = 0;
-            ASSERT_TRUE(::SendMessageTimeoutA(vistero.TrayWindow(), message, message == WM_TIMER ? 1 : TRUE, 0,
-                                              SMTO_NORMAL, 10000, &result));
+            Send(vistero.TrayWindow(), message, message == WM_TIMER ? 1 : TRUE, 0);
+            ASSERT_FALSE(HasFailure());
             EXPECT_EQ(sz("0"), value("TileWallpaper"));
             EXPECT_EQ(sz("2"), value("WallpaperStyle"));
             if (message == WM_ENDSESSION)

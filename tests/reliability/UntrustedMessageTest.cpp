@@ -62,7 +62,8 @@ TEST(UntrustedMessages, EveryCommandAndTrayCallbackIsAnsweredAndWritesNothing)
     const auto answers = [&](UINT message, WPARAM wParam, LPARAM lParam) {
         DWORD_PTR result = 0;
         ++answered;
-        return ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result) != 0;
+        return ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL,
+                                     static_cast<UINT>(Deadline.count()), &result) != 0;
     };
     const auto dialogOpensAndCancels = [&](UINT message, WPARAM wParam, LPARAM lParam) {
         ::PostMessageA(window, message, wParam, lParam);
