@@ -26,9 +26,39 @@ NotificationIcon::NotificationIcon(UINT callbackMessage, UINT iconId, UINT tipId
 {
 }
 
-bool NotificationIcon::Add(HWND target)
+bool NotificationIcon::Show(HWND target)
 {
     window = target;
+    StopRetries();
+    if (Add())
+        return true;
+    triesLeft = Retries;
+    if (::SetTimer(window, RetryTimerId, RetryPeriod, nullptr) == 0)
+        triesLeft = 0;
+    return false;
+}
+
+void NotificationIcon::OnRetryTimer()
+{
+    if (triesLeft <= 0)
+        return;
+    --triesLeft;
+    if (Add() || triesLeft == 0)
+        StopRetries();
+}
+
+void NotificationIcon::Remove()
+{
+    StopRetries();
+    if (!window)
+        return;
+    NOTIFYICONDATAA record = IconRecord(window);
+    ::Shell_NotifyIconA(NIM_DELETE, &record);
+    shown = false;
+}
+
+bool NotificationIcon::Add()
+{
     const HINSTANCE instance = AfxGetInstanceHandle();
     if (!icon)
         icon.reset(::LoadIconA(instance, MAKEINTRESOURCEA(iconId)));
@@ -38,15 +68,15 @@ bool NotificationIcon::Add(HWND target)
     record.hIcon = icon.get();
     // LoadString cuts the text to fit and always terminates it.
     ::LoadStringA(instance, tipId, record.szTip, sizeof record.szTip);
-    shown = ::Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
+    // A shell that answered too late for the call may still have added the
+    // icon; then only NIM_MODIFY finds it, and NIM_ADD fails for good.
+    shown = ::Shell_NotifyIconA(NIM_ADD, &record) != FALSE || ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
     return shown;
 }
 
-void NotificationIcon::Remove()
+void NotificationIcon::StopRetries()
 {
-    if (!window)
-        return;
-    NOTIFYICONDATAA record = IconRecord(window);
-    ::Shell_NotifyIconA(NIM_DELETE, &record);
-    shown = false;
+    if (window)
+        ::KillTimer(window, RetryTimerId);
+    triesLeft = 0;
 }

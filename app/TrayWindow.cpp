@@ -98,21 +98,18 @@ bool TrayWindow::Create()
 {
     wallpaperSet.Load();
     const char* className = ClassName();
-    bool closed = false;
-    {
-        const PhaseScope creating(*this, Phase::Creating);
-        if (!className || !CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr))
-            return false;
-        icon.Add(m_hWnd);
-        // Started even without an icon: the caller then ends the program
-        // anyway.
-        if (wallpaperSet.GetChangeInterval() != 0) {
-            minuteCount = 0;
-            StartChangeTimer();
-        }
-        closed = phase == Phase::ClosedWhileCreating;
+    const PhaseScope creating(*this, Phase::Creating);
+    if (!className || !CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr))
+        return false;
+    // An icon the shell can't take now (a busy logon answers late) comes on
+    // a later try: the session's end, the timer and a second start's command
+    // need only the window.
+    icon.Show(m_hWnd);
+    if (wallpaperSet.GetChangeInterval() != 0) {
+        minuteCount = 0;
+        StartChangeTimer();
     }
-    return icon.IsShown() && !closed;
+    return phase != Phase::ClosedWhileCreating;
 }
 
 void TrayWindow::StartChangeTimer()
@@ -170,8 +167,12 @@ void TrayWindow::ReportSaveFailure()
     AfxMessageBox(text.c_str(), MB_OK | MB_ICONERROR);
 }
 
-void TrayWindow::OnTimer()
+void TrayWindow::OnTimer(UINT_PTR timer)
 {
+    if (timer == NotificationIcon::RetryTimerId) {
+        icon.OnRetryTimer();
+        return;
+    }
     // A WM_TIMER that is not the change timer's (sent by another program, or
     // queued before the timer stopped) must not count: with the interval at
     // 0 it would otherwise change the wallpaper on every such message.
@@ -268,10 +269,11 @@ void TrayWindow::OnDestroy()
 
 LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The shell restarted: without this the program would run on with no
-    // icon and no way to reach it.
+    // The shell (re)started: without this the program would run on with no
+    // icon and no way to reach it, also after a logon at which the shell
+    // came too late for the tries.
     if (message != 0 && message == TaskbarCreatedMessage()) {
-        icon.Add(m_hWnd);
+        icon.Show(m_hWnd);
         return 0;
     }
     // WM_CLOSE from another program (a task manager, an installer) is

@@ -38,16 +38,17 @@ public:
     static constexpr UINT MenuClosedMessage = WM_USER + 1;
 
     // The change timer ticks once a minute whatever the interval; OnTimer
-    // counts the minutes.
+    // counts the minutes. (The icon's retry timer is NotificationIcon's.)
     static constexpr UINT ChangeTimerId = 1;
     static constexpr UINT ChangeTimerPeriod = 60000;
 
     TrayWindow();
     ~TrayWindow() override;
 
-    // Loads the set, creates the hidden window, adds the tray icon and, with
-    // a change interval, starts the change timer. True when the window
-    // exists and the icon was added.
+    // Loads the set, creates the hidden window, adds the tray icon (or
+    // starts the icon's tries, when the shell does not take it yet) and,
+    // with a change interval, starts the change timer. True when the window
+    // exists and nothing asked it to close meanwhile.
     bool Create();
     // Runs the configuration dialog modally, with the change timer stopped;
     // OK saves the set, anything else reads it again. With a dialog already
@@ -71,7 +72,8 @@ protected:
 
     void OnDestroy();
     void OnEndSession(WPARAM sessionEnds);
-    void OnTimer();
+    // The change timer's ticks, and the icon's tries (its retry timer).
+    void OnTimer(UINT_PTR timer);
     LRESULT OnTrayNotify(WPARAM, LPARAM mouseMessage);
     void OnOpenConfigDialog();
     void OnExit();
