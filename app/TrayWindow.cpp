@@ -88,6 +88,16 @@ TrayWindow::Answer TrayWindow::Decide(Event event) const
         if (event == Event::Close)
             return Answer::Refused;
         return event == Event::Tick ? Answer::Skipped : Answer::Now;
+    case Phase::TimedChange:
+        // Destroying the window would delete this object under the writer.
+        // A change due under its failure box would most likely fail as this
+        // one did, and show a box in the box, one more each minute, all
+        // night: the ticks are skipped, and the count starts again when the
+        // change is over. The end of the session shows nothing, so it needs
+        // no box of its own and still writes.
+        if (event == Event::Close)
+            return Answer::Refused;
+        return event == Event::Tick ? Answer::Skipped : Answer::Now;
     case Phase::Resident:
         break;
     }
@@ -181,12 +191,16 @@ void TrayWindow::OnTimer(UINT_PTR timer)
     ++minuteCount;
     if (minuteCount < wallpaperSet.GetChangeInterval())
         return;
-    // Reset before the writer runs: a failure box of the writer runs a
-    // message loop under which the timer keeps ticking.
     minuteCount = 0;
     WallpaperEntry entry;
-    if (wallpaperSet.PickRandom(entry))
+    if (!wallpaperSet.PickRandom(entry))
+        return;
+    {
+        const PhaseScope changing(*this, Phase::TimedChange);
         TrayApp::SetWallpaper(entry.path, entry.showState, true);
+    }
+    // A full interval from the moment the user closed the writer's box.
+    minuteCount = 0;
 }
 
 void TrayWindow::OnEndSession(WPARAM sessionEnds)

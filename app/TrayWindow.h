@@ -93,6 +93,10 @@ private:
         Resident,
         // OpenConfigDialog runs the dialog (openDialog).
         Configuring,
+        // A timed change runs the writer, whose failure box runs a loop that
+        // goes on handling the timer, the icon and other programs' messages.
+        // The dialog may open under it.
+        TimedChange,
     };
     // What can arrive in any phase. Exit and WM_CLOSE from another program
     // are one Close.
@@ -100,8 +104,8 @@ private:
     enum class Answer {
         Now,      // do it
         Noted,    // a close during Create: Create fails when it can
-        Refused,  // a close under the dialog: the user is still editing
-        Skipped,  // a tick with nobody to count it for
+        Refused,  // a close under the dialog or a failure box
+        Skipped,  // a tick no change may come of
     };
     // The one place that decides what each event does in each phase.
     Answer Decide(Event event) const;
