@@ -56,7 +56,7 @@ void WallpapersPage::AddEntry(const WallpaperEntry& entry)
 
 void WallpapersPage::OnAddFiles()
 {
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, nullptr);
+    CFileDialog dialog(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr);
     char filter[256];
     BuildFilter(filter);
     CString title;

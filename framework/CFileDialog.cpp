@@ -55,34 +55,13 @@ UINT_PTR CALLBACK FrameworkFileDialogHook(HWND window, UINT message, WPARAM, LPA
     return 0;
 }
 
-CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtensionText, const char* fileNameText,
-                         DWORD flags, const char* filterText, CWnd* parent)
-    : openFileDialog(openFileDialog != FALSE), defaultExtension(defaultExtensionText)
+CFileDialog::CFileDialog(DWORD flags, CWnd* parent) : fileName(MAX_PATH, '\0')
 {
-    const std::size_t nameLength = fileNameText ? std::strlen(fileNameText) : 0;
-    fileName.assign(nameLength + 1 > MAX_PATH ? nameLength + 1 : MAX_PATH, '\0');
-    if (nameLength)
-        std::memcpy(fileName.data(), fileNameText, nameLength);
-
-    if (filterText) {
-        // "|" separates; the dialog wants NULs and a double NUL at the end.
-        const std::size_t filterLength = std::strlen(filterText);
-        filter.assign(filterText, filterText + filterLength);
-        for (char& c : filter)
-            if (c == '|')
-                c = '\0';
-        filter.push_back('\0');
-        filter.push_back('\0');
-    }
-
     m_ofn.lStructSize = sizeof m_ofn;
     m_ofn.hwndOwner = parent ? parent->m_hWnd : nullptr;
     m_ofn.hInstance = AfxGetInstanceHandle();
-    m_ofn.lpstrFilter = filter.empty() ? nullptr : filter.data();
-    m_ofn.nFilterIndex = filter.empty() ? 0 : 1;
     m_ofn.lpstrFile = fileName.data();
     m_ofn.nMaxFile = static_cast<DWORD>(fileName.size());
-    m_ofn.lpstrDefExt = defaultExtension.IsEmpty() ? nullptr : defaultExtension.GetString();
     m_ofn.Flags = flags | OFN_EXPLORER | OFN_ENABLEHOOK;
     m_ofn.lpfnHook = FrameworkFileDialogHook;
 }
@@ -91,8 +70,7 @@ INT_PTR CFileDialog::DoModal()
 {
     if ((m_ofn.Flags & OFN_ENABLEHOOK) && !m_ofn.lpfnHook)
         m_ofn.lpfnHook = FrameworkFileDialogHook;
-    const BOOL chosen = openFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
-    return chosen ? IDOK : IDCANCEL;
+    return ::GetOpenFileNameA(&m_ofn) ? IDOK : IDCANCEL;
 }
 
 POSITION CFileDialog::GetStartPosition() const

@@ -14,16 +14,13 @@
 struct PositionTag;
 using POSITION = PositionTag*;
 
-// The system's Open or Save As dialog. Callers may change m_ofn before DoModal
-// (owner, filter, buffer, title, flags); with OFN_ENABLEHOOK the framework's
-// own hook procedure is used unless the caller set one.
+// The system's Open dialog. Callers may change m_ofn before DoModal (owner,
+// filter, buffer, title, flags); with OFN_ENABLEHOOK the framework's own hook
+// procedure is used unless the caller set one. Without a buffer of the
+// caller's it takes one name of up to MAX_PATH characters.
 class CFileDialog {
 public:
-    // `filter` in the form "Name|*.ext|Name|*.ext||".
-    explicit CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr,
-                         const char* fileName = nullptr,
-                         DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                         const char* filter = nullptr, CWnd* parent = nullptr);
+    explicit CFileDialog(DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, CWnd* parent = nullptr);
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
     virtual ~CFileDialog() = default;
@@ -40,10 +37,7 @@ public:
     OPENFILENAMEA m_ofn{};
 
 private:
-    bool openFileDialog;
     std::vector<char> fileName;
-    std::vector<char> filter;
-    CString defaultExtension;
 };
 
 // The name walk on a file dialog's buffer of `size` bytes, from `position`

@@ -99,7 +99,7 @@ private:
 
 // What the Wallpapers page sets up before it runs the dialog.
 struct PageSetup {
-    explicit PageSetup(const std::string& folder) : dialog(TRUE), names(16384, '\0')
+    explicit PageSetup(const std::string& folder) : names(16384, '\0')
     {
         dialog.m_ofn.lpstrFilter = "Bitmaps (*.bmp)\0*.BMP\0\0";
         dialog.m_ofn.nFilterIndex = 1;
