@@ -36,10 +36,44 @@ void TrayApp::ActivateRunningInstance()
     ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_OPEN_CONFIGURATION, 0), 0);
 }
 
+bool TrayApp::TakeResidency()
+{
+    residentMutex.reset(::CreateMutexA(nullptr, FALSE, ResidentMutexName));
+    // A mutex of the name that this process may not open was made by another
+    // user's program in this session (one run as administrator): that one is
+    // resident. Anything else that keeps the mutex from us leaves the
+    // decision to the window lookup alone.
+    if (!residentMutex)
+        return ::GetLastError() != ERROR_ACCESS_DENIED;
+    const ULONGLONG deadline = ::GetTickCount64() + ResidentWindowWait;
+    DWORD wait = 0;
+    for (;;) {
+        switch (::WaitForSingleObject(residentMutex.get(), wait)) {
+        case WAIT_OBJECT_0:
+        // Its holder ended without letting go of it: it is ours now.
+        case WAIT_ABANDONED:
+            return true;
+        case WAIT_TIMEOUT:
+            break;
+        default:
+            return true;
+        }
+        // Taken: the holder is resident, or about to be; its window comes
+        // once it has loaded its list.
+        if (IsAnotherInstanceRunning() || ::GetTickCount64() >= deadline) {
+            residentMutex.reset();
+            return false;
+        }
+        wait = 50;
+    }
+}
+
 BOOL TrayApp::InitInstance()
 {
     const bool silent = IsSilentStart(m_lpszCmdLine);
-    if (IsAnotherInstanceRunning()) {
+    // The mutex first, then the lookup: the lookup also finds a resident
+    // copy of an earlier version, which holds no mutex.
+    if (!TakeResidency() || IsAnotherInstanceRunning()) {
         if (!silent)
             ActivateRunningInstance();
         // No main window: the message loop ends at once, exit code 0.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/UniqueHandle.h"
 #include "framework/WinApp.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 
@@ -7,9 +8,10 @@
 
 // The application object: decides at each start whether this process becomes
 // the one resident instance or only signals the instance that already runs.
-// There is exactly one, global (app/main.cpp), and it holds no data: the
-// resident state lives in the TrayWindow. The desktop wallpaper writer comes
-// with it, so TrayApp::SetWallpaper is the writer's.
+// There is exactly one, global (app/main.cpp); it holds only the mutex that
+// makes the resident instance the one of its session, and the resident state
+// lives in the TrayWindow. The desktop wallpaper writer comes with it, so
+// TrayApp::SetWallpaper is the writer's.
 class TrayApp : public CWinApp, public DesktopWallpaperWriter {
 public:
     // No name: the application, its message boxes and its profile file are
@@ -26,6 +28,20 @@ public:
     // are starts by hand.
     static constexpr const char* SilentStartArgument = "/startup";
     static bool IsSilentStart(const char* argumentText);
+
+    // The resident instance holds this mutex for its run. "Local\\" makes
+    // it one per user session, as the window lookup is: the lookup alone
+    // let two starts at the same moment both miss each other and both stay.
+    static constexpr const char* ResidentMutexName = "Local\\Vistero.Resident";
+    // How long a start that finds the mutex taken waits for its holder's
+    // window, which comes once the holder has loaded its list.
+    static constexpr DWORD ResidentWindowWait = 10000;
+
+    // Takes the mutex for this process; when another holds it, waits for
+    // that one's window (true only if the holder ends first, and the mutex
+    // is ours). True also when no mutex can be made at all, so that the
+    // window lookup decides alone, as before.
+    bool TakeResidency();
 
     // A resident instance's hidden window exists (its class and its name
     // both match).
@@ -44,4 +60,8 @@ public:
     // fit 260 UTF-16 characters is not saved.
     static HRESULT CreateShellLink(const char* target, const char* linkFile, const char* arguments,
                                    const char* description);
+
+private:
+    // Held from TakeResidency to the end of the process.
+    UniqueKernelHandle residentMutex;
 };

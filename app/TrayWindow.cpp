@@ -10,8 +10,6 @@
 #include "res/resource.h"
 #include "wallpapers/WallpaperEntry.h"
 
-#include <shellapi.h>
-
 #include <string>
 
 namespace {
@@ -23,19 +21,6 @@ UINT TaskbarCreatedMessage()
 {
     static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
     return message;
-}
-
-// The record's first form, which every shell accepts: up to szTip, 88 bytes
-// on x86 (104 on x86-64, where the handles are 8 bytes).
-static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104),
-              "the shell reads the first form of the record at this size");
-NOTIFYICONDATAA IconRecord(HWND window)
-{
-    NOTIFYICONDATAA record{};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = 0;
-    return record;
 }
 
 // The system's text for an error code, without the line break it ends with.
@@ -70,42 +55,71 @@ const char* TrayWindow::ClassName()
     return AfxRegisterWndClass(0, nullptr, nullptr, nullptr);
 }
 
-TrayWindow::TrayWindow() = default;
+TrayWindow::TrayWindow() : icon(TrayCallbackMessage, IDI_TRAY, IDS_TRAY_TIP) {}
 
 TrayWindow::~TrayWindow() = default;
+
+// Sets the phase while a caller of ours is under way, and puts back the one
+// before it when that ends, however it ends: otherwise Exit would stay
+// refused for the rest of the run.
+class TrayWindow::PhaseScope {
+public:
+    PhaseScope(TrayWindow& window, Phase phase) : window(window), previous(window.phase) { window.phase = phase; }
+    PhaseScope(const PhaseScope&) = delete;
+    PhaseScope& operator=(const PhaseScope&) = delete;
+    ~PhaseScope() { window.phase = previous; }
+
+private:
+    TrayWindow& window;
+    Phase previous;
+};
+
+TrayWindow::Answer TrayWindow::Decide(Event event) const
+{
+    switch (phase) {
+    case Phase::Creating:
+    case Phase::ClosedWhileCreating:
+        // Destroying the window would delete this object under Create.
+        return event == Event::Close ? Answer::Noted : Answer::Now;
+    case Phase::Configuring:
+        // Destroying the window would delete this object and the set under
+        // the dialog that edits it; the timer is stopped meanwhile, so a
+        // tick can only be one sent from elsewhere or queued before.
+        if (event == Event::Close)
+            return Answer::Refused;
+        return event == Event::Tick ? Answer::Skipped : Answer::Now;
+    case Phase::TimedChange:
+        // Destroying the window would delete this object under the writer.
+        // A change due under its failure box would most likely fail as this
+        // one did, and show a box in the box, one more each minute, all
+        // night: the ticks are skipped, and the count starts again when the
+        // change is over. The end of the session shows nothing, so it needs
+        // no box of its own and still writes.
+        if (event == Event::Close)
+            return Answer::Refused;
+        return event == Event::Tick ? Answer::Skipped : Answer::Now;
+    case Phase::Resident:
+        break;
+    }
+    return Answer::Now;
+}
 
 bool TrayWindow::Create()
 {
     wallpaperSet.Load();
     const char* className = ClassName();
-    // Adding the icon waits for the shell, and meanwhile the thread handles
-    // messages that other programs send to the new window. Closing it then
-    // would delete this object under Create: a close is only noted, and
-    // Create fails, so that the caller ends the program.
-    creating = true;
-    closedWhileCreating = false;
-    const bool created = className && CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr);
-    const bool iconAdded = created && AddTrayIcon() != FALSE;
-    // Started even without an icon: the caller then ends the program anyway.
-    if (created && wallpaperSet.GetChangeInterval() != 0) {
+    const PhaseScope creating(*this, Phase::Creating);
+    if (!className || !CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr))
+        return false;
+    // An icon the shell can't take now (a busy logon answers late) comes on
+    // a later try: the session's end, the timer and a second start's command
+    // need only the window.
+    icon.Show(m_hWnd);
+    if (wallpaperSet.GetChangeInterval() != 0) {
         minuteCount = 0;
         StartChangeTimer();
     }
-    creating = false;
-    return iconAdded && !closedWhileCreating;
-}
-
-BOOL TrayWindow::AddTrayIcon()
-{
-    const HINSTANCE instance = AfxGetInstanceHandle();
-    const UniqueIcon icon(::LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY)));
-    NOTIFYICONDATAA record = IconRecord(m_hWnd);
-    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    record.uCallbackMessage = TrayCallbackMessage;
-    record.hIcon = icon.get();
-    // LoadString cuts the text to fit and always terminates it.
-    ::LoadStringA(instance, IDS_TRAY_TIP, record.szTip, sizeof record.szTip);
-    return ::Shell_NotifyIconA(NIM_ADD, &record);
+    return phase != Phase::ClosedWhileCreating;
 }
 
 void TrayWindow::StartChangeTimer()
@@ -115,8 +129,8 @@ void TrayWindow::StartChangeTimer()
 
 void TrayWindow::OpenConfigDialog()
 {
-    if (dialogOpen) {
-        if (openDialog && openDialog->GetSafeHwnd())
+    if (phase == Phase::Configuring) {
+        if (openDialog->GetSafeHwnd())
             openDialog->SetForegroundWindow();
         return;
     }
@@ -126,21 +140,12 @@ void TrayWindow::OpenConfigDialog()
     }
 
     ConfigDialog dialog(&wallpaperSet);
-    // Whatever happens inside the dialog, the guards come down with it:
-    // otherwise Exit would stay refused for the rest of the run.
-    struct OpenDialogScope {
-        TrayWindow& window;
-        OpenDialogScope(TrayWindow& window, ConfigDialog& dialog) : window(window)
-        {
-            window.dialogOpen = TRUE;
-            window.openDialog = &dialog;
-        }
-        ~OpenDialogScope()
-        {
-            window.dialogOpen = FALSE;
-            window.openDialog = nullptr;
-        }
-    } scope(*this, dialog);
+    const PhaseScope configuring(*this, Phase::Configuring);
+    openDialog = &dialog;
+    struct Forget {
+        ConfigDialog*& dialog;
+        ~Forget() { dialog = nullptr; }
+    } forget{openDialog};
 
     if (dialog.DoModal() == IDOK) {
         // A failed save keeps the edits in the set: reloading would throw
@@ -172,27 +177,35 @@ void TrayWindow::ReportSaveFailure()
     AfxMessageBox(text.c_str(), MB_OK | MB_ICONERROR);
 }
 
-void TrayWindow::OnTimer()
+void TrayWindow::OnTimer(UINT_PTR timer)
 {
+    if (timer == NotificationIcon::RetryTimerId) {
+        icon.OnRetryTimer();
+        return;
+    }
     // A WM_TIMER that is not the change timer's (sent by another program, or
     // queued before the timer stopped) must not count: with the interval at
     // 0 it would otherwise change the wallpaper on every such message.
-    if (timerId == 0)
+    if (timerId == 0 || Decide(Event::Tick) != Answer::Now)
         return;
     ++minuteCount;
     if (minuteCount < wallpaperSet.GetChangeInterval())
         return;
-    // Reset before the writer runs: a failure box of the writer runs a
-    // message loop under which the timer keeps ticking.
     minuteCount = 0;
     WallpaperEntry entry;
-    if (wallpaperSet.PickRandom(entry))
+    if (!wallpaperSet.PickRandom(entry))
+        return;
+    {
+        const PhaseScope changing(*this, Phase::TimedChange);
         TrayApp::SetWallpaper(entry.path, entry.showState, true);
+    }
+    // A full interval from the moment the user closed the writer's box.
+    minuteCount = 0;
 }
 
 void TrayWindow::OnEndSession(WPARAM sessionEnds)
 {
-    if (sessionEnds == 0)
+    if (sessionEnds == 0 || Decide(Event::SessionEnd) != Answer::Now)
         return;
     // Answered at once, with nothing shown: a message box now would hold up
     // the sign-out for a message nobody can act on.
@@ -241,18 +254,22 @@ void TrayWindow::OnOpenConfigDialog()
 
 void TrayWindow::OnExit()
 {
-    if (MayClose())
-        DestroyWindow();
+    Close();
 }
 
-bool TrayWindow::MayClose()
+void TrayWindow::Close()
 {
-    // Destroying the window deletes this object. Under the open dialog, whose
-    // caller still uses both when it ends, a close is refused; during Create,
-    // it is noted, and Create fails, so that the caller ends the program.
-    if (creating)
-        closedWhileCreating = true;
-    return !dialogOpen && !creating;
+    switch (Decide(Event::Close)) {
+    case Answer::Now:
+        DestroyWindow();
+        break;
+    case Answer::Noted:
+        phase = Phase::ClosedWhileCreating;
+        break;
+    case Answer::Refused:
+    case Answer::Skipped:
+        break;
+    }
 }
 
 void TrayWindow::OnDestroy()
@@ -261,22 +278,24 @@ void TrayWindow::OnDestroy()
         KillTimer(timerId);
         timerId = 0;
     }
-    NOTIFYICONDATAA record = IconRecord(m_hWnd);
-    ::Shell_NotifyIconA(NIM_DELETE, &record);
+    icon.Remove();
 }
 
 LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The shell restarted: without this the program would run on with no
-    // icon and no way to reach it.
+    // The shell (re)started: without this the program would run on with no
+    // icon and no way to reach it, also after a logon at which the shell
+    // came too late for the tries.
     if (message != 0 && message == TaskbarCreatedMessage()) {
-        AddTrayIcon();
+        icon.Show(m_hWnd);
         return 0;
     }
     // WM_CLOSE from another program (a task manager, an installer) is
     // treated as Exit.
-    if (message == WM_CLOSE && !MayClose())
+    if (message == WM_CLOSE) {
+        Close();
         return 0;
+    }
     return CWnd::WindowProc(message, wParam, lParam);
 }
 

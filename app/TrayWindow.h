@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/NotificationIcon.h"
 #include "framework/CWnd.h"
 #include "wallpapers/WallpaperSet.h"
 
@@ -37,16 +38,17 @@ public:
     static constexpr UINT MenuClosedMessage = WM_USER + 1;
 
     // The change timer ticks once a minute whatever the interval; OnTimer
-    // counts the minutes.
+    // counts the minutes. (The icon's retry timer is NotificationIcon's.)
     static constexpr UINT ChangeTimerId = 1;
     static constexpr UINT ChangeTimerPeriod = 60000;
 
     TrayWindow();
     ~TrayWindow() override;
 
-    // Loads the set, creates the hidden window, adds the tray icon and, with
-    // a change interval, starts the change timer. True when the window
-    // exists and the icon was added.
+    // Loads the set, creates the hidden window, adds the tray icon (or
+    // starts the icon's tries, when the shell does not take it yet) and,
+    // with a change interval, starts the change timer. True when the window
+    // exists and nothing asked it to close meanwhile.
     bool Create();
     // Runs the configuration dialog modally, with the change timer stopped;
     // OK saves the set, anything else reads it again. With a dialog already
@@ -58,7 +60,7 @@ public:
     WallpaperSet& GetWallpaperSet() { return wallpaperSet; }
     std::int32_t GetMinuteCount() const { return minuteCount; }
     bool IsChangeTimerRunning() const { return timerId != 0; }
-    bool IsDialogOpen() const { return dialogOpen != FALSE; }
+    bool IsDialogOpen() const { return phase == Phase::Configuring; }
 
     static const MessageMap messageMap;
 
@@ -70,16 +72,48 @@ protected:
 
     void OnDestroy();
     void OnEndSession(WPARAM sessionEnds);
-    void OnTimer();
+    // The change timer's ticks, and the icon's tries (its retry timer).
+    void OnTimer(UINT_PTR timer);
     LRESULT OnTrayNotify(WPARAM, LPARAM mouseMessage);
     void OnOpenConfigDialog();
     void OnExit();
-    // Whether the window may be destroyed now; notes a close during Create.
-    bool MayClose();
 
 private:
-    // NIM_ADD with the icon, the tooltip and the callback message.
-    BOOL AddTrayIcon();
+    // What the window is busy with. Each of these but Resident has a caller
+    // of ours on the stack that still uses this object when it returns, so
+    // the window must outlive it.
+    enum class Phase {
+        // Create runs: adding the icon waits for the shell, and meanwhile
+        // the thread handles what other programs send to the new window.
+        Creating,
+        // ... and one of those asked the window to close: Create fails, and
+        // the caller ends the program.
+        ClosedWhileCreating,
+        // Nothing of ours is under way.
+        Resident,
+        // OpenConfigDialog runs the dialog (openDialog).
+        Configuring,
+        // A timed change runs the writer, whose failure box runs a loop that
+        // goes on handling the timer, the icon and other programs' messages.
+        // The dialog may open under it.
+        TimedChange,
+    };
+    // What can arrive in any phase. Exit and WM_CLOSE from another program
+    // are one Close.
+    enum class Event { Close, Tick, SessionEnd };
+    enum class Answer {
+        Now,      // do it
+        Noted,    // a close during Create: Create fails when it can
+        Refused,  // a close under the dialog or a failure box
+        Skipped,  // a tick no change may come of
+    };
+    // The one place that decides what each event does in each phase.
+    Answer Decide(Event event) const;
+    // Sets the phase while a caller of ours is under way, and puts back the
+    // one before it when that ends, however it ends.
+    class PhaseScope;
+
+    void Close();
     void StartChangeTimer();
     void ShowTrayMenu();
     // After OK: the file and the system's reason, in a message box.
@@ -88,11 +122,8 @@ private:
     WallpaperSet wallpaperSet;
     UINT timerId = 0;
     std::int32_t minuteCount = 0;
-    // Valid only while dialogOpen.
+    Phase phase = Phase::Resident;
+    // The running dialog while the phase is Configuring, else null.
     ConfigDialog* openDialog = nullptr;
-    BOOL dialogOpen = FALSE;
-    // While Create runs, and whether something asked the window to close
-    // meanwhile (Create then fails, and the caller ends the program).
-    bool creating = false;
-    bool closedWhileCreating = false;
+    NotificationIcon icon;
 };

@@ -2,15 +2,16 @@
 // Remove Files, Empty List, Test and About...
 #include "config/AboutDialog.h"
 #include "config/WallpapersPage.h"
+#include "framework/AfxMessageBox.h"
 #include "framework/CFileDialog.h"
+#include "framework/CodePage.h"
 #include "res/resource.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <commdlg.h>
 
-#include <algorithm>
-#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -19,25 +20,66 @@ constexpr DWORD fileDialogFlags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILE
                                   | OFN_ENABLEHOOK;
 static_assert(fileDialogFlags == 0x81224);
 
-// Room for the names chosen in the file dialog: 16,384 characters in UTF-8,
-// where one UTF-16 unit may take three bytes. A choice whose names don't fit
-// makes the dialog fail, and nothing is added: no name is ever cut. Made for
-// each use, not kept for the run: a static buffer sits in the exe's data,
-// 48 KiB of its file.
-constexpr std::size_t FileNamesSize = 3 * 16384;
+// Room for the names chosen in the file dialog, in UTF-16 units: 262,144,
+// sixteen times the 16,384 bytes the names once had, some 6,000 names of 40
+// characters. The dialog's UTF-16 form takes the buffer whole (its ANSI form
+// caps a multiple pick at about 32 KiB, whatever the buffer). Growing the
+// buffer and opening the dialog again would make the user pick everything
+// again; a pick that does not fit even this is refused with a message, and
+// no name is ever cut. Made for each use, not kept for the run: half a MiB.
+constexpr std::size_t FileNamesLength = 1 << 18;
 
-// The filter: its name, NUL, "*.BMP", NUL NUL. A name too long for the
-// buffer is cut short rather than written past it.
-void BuildFilter(char (&filter)[256])
+// Names in a message: more would make a box taller than the screen.
+constexpr std::size_t NamesShown = 10;
+
+// The filter: its name, NUL, "*.BMP", NUL NUL.
+std::wstring Filter()
 {
-    static constexpr char pattern[] = "*.BMP";
     CString name;
     name.LoadString(IDS_FILE_FILTER);
-    const std::size_t room = sizeof filter - sizeof pattern - 2;
-    const std::size_t nameLength = std::min(static_cast<std::size_t>(name.GetLength()), room);
-    std::memset(filter, 0, sizeof filter);
-    std::memcpy(filter, name.GetString(), nameLength);
-    std::memcpy(filter + nameLength + 1, pattern, sizeof pattern - 1);
+    std::wstring filter = Widen(name.GetString());
+    filter += L'\0';
+    filter += L"*.BMP";
+    filter += L'\0';
+    filter += L'\0';
+    return filter;
+}
+
+// A name for the user to read, in the process's code page: characters it
+// can't spell show as the system's look-alike or "?". For reading only,
+// never for adding.
+std::string Readable(const std::wstring& name)
+{
+    if (name.empty() || name.size() > 0x7FFFFFFF)
+        return {};
+    const int units = static_cast<int>(name.size());
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, name.data(), units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return {};
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, name.data(), units, text.data(), bytes, nullptr, nullptr);
+    return text;
+}
+
+// Windows before 10 version 1903 ignores the manifest's UTF-8 code page,
+// and the system's legacy one can't spell every name: such files are left
+// out, by name, rather than added as a look-alike that names another file
+// or none.
+void ReportUnspellable(const std::vector<std::wstring>& names)
+{
+    std::string text = "These files were not added: their names hold characters that the code page of "
+                       "programs like Vistero on this computer can't spell. Rename them, or use Windows 10 "
+                       "version 1903 or later, and add them again.\n";
+    for (std::size_t i = 0; i < names.size() && i < NamesShown; ++i) {
+        text += '\n';
+        text += Readable(names[i]);
+    }
+    if (names.size() > NamesShown) {
+        text += "\n(and ";
+        text += std::to_string(names.size() - NamesShown);
+        text += " more)";
+    }
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 } // namespace
@@ -56,23 +98,30 @@ void WallpapersPage::AddEntry(const WallpaperEntry& entry)
 
 void WallpapersPage::OnAddFiles()
 {
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, nullptr);
-    char filter[256];
-    BuildFilter(filter);
-    CString title;
-    title.LoadString(IDS_FILE_DIALOG_TITLE);
+    CFileDialog dialog(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr);
+    const std::wstring filter = Filter();
+    CString titleText;
+    titleText.LoadString(IDS_FILE_DIALOG_TITLE);
+    const std::wstring title = Widen(titleText.GetString());
     // No name preset.
-    std::vector<char> fileNames(FileNamesSize, '\0');
+    std::vector<wchar_t> fileNames(FileNamesLength, L'\0');
 
     dialog.m_ofn.hwndOwner = m_hWnd;
-    dialog.m_ofn.lpstrFilter = filter;
+    dialog.m_ofn.lpstrFilter = filter.c_str();
     dialog.m_ofn.nFilterIndex = 1;
     dialog.m_ofn.lpstrFile = fileNames.data();
     dialog.m_ofn.nMaxFile = static_cast<DWORD>(fileNames.size());
-    dialog.m_ofn.lpstrTitle = title;
+    dialog.m_ofn.lpstrTitle = title.c_str();
     dialog.m_ofn.Flags = fileDialogFlags;
-    if (dialog.DoModal() != IDOK)
+    if (dialog.DoModal() != IDOK) {
+        // The user's pick is lost when it does not fit: say so, rather than
+        // leave the user to wonder where the files went.
+        if (::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            AfxMessageBox("So many files were chosen that their names don't fit in the room Vistero has for "
+                          "them. None was added: choose fewer files at a time.",
+                          MB_OK | MB_ICONEXCLAMATION);
         return;
+    }
 
     // Read once: every chosen file gets the same. A group with nothing
     // checked (the selected rows differed) gives the defaults.
@@ -81,10 +130,13 @@ void WallpapersPage::OnAddFiles()
         entry.showState = ShowState::Tiled;
     if (!GetCheckedPriority(entry.priority))
         entry.priority = Priority::Normal;
-    for (POSITION position = dialog.GetStartPosition(); position;) {
-        entry.path = dialog.GetNextPathName(position);
+    std::vector<std::wstring> unspellable;
+    for (CString& path : dialog.GetPathNames(unspellable)) {
+        entry.path = std::move(path);
         AddEntry(entry);
     }
+    if (!unspellable.empty())
+        ReportUnspellable(unspellable);
 }
 
 void WallpapersPage::OnAddNone()

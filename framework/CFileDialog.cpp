@@ -1,10 +1,11 @@
 #include "framework/CFileDialog.h"
 
-#include "framework/PathText.h"
+#include "framework/CodePage.h"
 #include "framework/WinApp.h"
 
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,7 +17,7 @@ ScopedFileDialogHook*& InstalledFileDialogHook()
     return installed;
 }
 
-const char* EndOfString(const char* text, const char* end)
+const wchar_t* EndOfString(const wchar_t* text, const wchar_t* end)
 {
     while (text < end && *text)
         ++text;
@@ -55,34 +56,13 @@ UINT_PTR CALLBACK FrameworkFileDialogHook(HWND window, UINT message, WPARAM, LPA
     return 0;
 }
 
-CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtensionText, const char* fileNameText,
-                         DWORD flags, const char* filterText, CWnd* parent)
-    : openFileDialog(openFileDialog != FALSE), defaultExtension(defaultExtensionText)
+CFileDialog::CFileDialog(DWORD flags, CWnd* parent) : fileName(MAX_PATH, L'\0')
 {
-    const std::size_t nameLength = fileNameText ? std::strlen(fileNameText) : 0;
-    fileName.assign(nameLength + 1 > MAX_PATH ? nameLength + 1 : MAX_PATH, '\0');
-    if (nameLength)
-        std::memcpy(fileName.data(), fileNameText, nameLength);
-
-    if (filterText) {
-        // "|" separates; the dialog wants NULs and a double NUL at the end.
-        const std::size_t filterLength = std::strlen(filterText);
-        filter.assign(filterText, filterText + filterLength);
-        for (char& c : filter)
-            if (c == '|')
-                c = '\0';
-        filter.push_back('\0');
-        filter.push_back('\0');
-    }
-
     m_ofn.lStructSize = sizeof m_ofn;
     m_ofn.hwndOwner = parent ? parent->m_hWnd : nullptr;
     m_ofn.hInstance = AfxGetInstanceHandle();
-    m_ofn.lpstrFilter = filter.empty() ? nullptr : filter.data();
-    m_ofn.nFilterIndex = filter.empty() ? 0 : 1;
     m_ofn.lpstrFile = fileName.data();
     m_ofn.nMaxFile = static_cast<DWORD>(fileName.size());
-    m_ofn.lpstrDefExt = defaultExtension.IsEmpty() ? nullptr : defaultExtension.GetString();
     m_ofn.Flags = flags | OFN_EXPLORER | OFN_ENABLEHOOK;
     m_ofn.lpfnHook = FrameworkFileDialogHook;
 }
@@ -91,51 +71,65 @@ INT_PTR CFileDialog::DoModal()
 {
     if ((m_ofn.Flags & OFN_ENABLEHOOK) && !m_ofn.lpfnHook)
         m_ofn.lpfnHook = FrameworkFileDialogHook;
-    const BOOL chosen = openFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
-    return chosen ? IDOK : IDCANCEL;
+    return ::GetOpenFileNameW(&m_ofn) ? IDOK : IDCANCEL;
 }
 
 POSITION CFileDialog::GetStartPosition() const
 {
-    if (!m_ofn.lpstrFile || m_ofn.nMaxFile == 0 || m_ofn.lpstrFile[0] == '\0')
+    if (!m_ofn.lpstrFile || m_ofn.nMaxFile == 0 || m_ofn.lpstrFile[0] == L'\0')
         return nullptr;
     return reinterpret_cast<POSITION>(m_ofn.lpstrFile);
 }
 
-CString CFileDialog::GetNextPathName(POSITION& position) const
+std::wstring CFileDialog::GetNextPathName(POSITION& position) const
 {
-    const char* at = reinterpret_cast<const char*>(position);
-    CString path = NextSelectedPath(m_ofn.lpstrFile, m_ofn.nMaxFile, m_ofn.Flags, at);
-    position = reinterpret_cast<POSITION>(const_cast<char*>(at));
+    const wchar_t* at = reinterpret_cast<const wchar_t*>(position);
+    std::wstring path = NextSelectedPath(m_ofn.lpstrFile, m_ofn.nMaxFile, m_ofn.Flags, at);
+    position = reinterpret_cast<POSITION>(const_cast<wchar_t*>(at));
     return path;
 }
 
-CString NextSelectedPath(const char* buffer, std::size_t size, DWORD flags, const char*& position, UINT codePage)
+std::vector<CString> CFileDialog::GetPathNames(std::vector<std::wstring>& unspellable, UINT codePage) const
+{
+    std::vector<CString> paths;
+    for (POSITION position = GetStartPosition(); position;) {
+        std::wstring path = GetNextPathName(position);
+        if (std::optional<std::string> spelt = NarrowExact(path, codePage))
+            paths.emplace_back(std::move(*spelt));
+        else
+            unspellable.push_back(std::move(path));
+    }
+    return paths;
+}
+
+std::wstring NextSelectedPath(const wchar_t* buffer, std::size_t size, DWORD flags, const wchar_t*& position)
 {
     if (!buffer || !position || position < buffer || position >= buffer + size) {
         position = nullptr;
         return {};
     }
-    const char* end = buffer + size;
-    const std::string_view first(buffer, static_cast<std::size_t>(EndOfString(buffer, end) - buffer));
-    const char* name = position;
+    const wchar_t* end = buffer + size;
+    const std::wstring_view first(buffer, static_cast<std::size_t>(EndOfString(buffer, end) - buffer));
+    const wchar_t* name = position;
     if (position == buffer) {
-        const char* afterFirst = buffer + first.size() + 1;
+        const wchar_t* afterFirst = buffer + first.size() + 1;
         // One path: the whole first string, however the dialog was set up.
-        if (!(flags & OFN_ALLOWMULTISELECT) || afterFirst >= end || *afterFirst == '\0') {
+        if (!(flags & OFN_ALLOWMULTISELECT) || afterFirst >= end || *afterFirst == L'\0') {
             position = nullptr;
-            return CString(first);
+            return std::wstring(first);
         }
         name = afterFirst;
     }
-    const std::string_view fileName(name, static_cast<std::size_t>(EndOfString(name, end) - name));
-    const char* next = name + fileName.size() + 1;
+    const std::wstring_view fileName(name, static_cast<std::size_t>(EndOfString(name, end) - name));
+    const wchar_t* next = name + fileName.size() + 1;
     position = next < end && *next ? next : nullptr;
 
-    std::string path(first);
-    // A folder at the root of a drive ("C:\") already ends with its separator.
-    if (!path.empty() && !FindPathSeparators(path, codePage).atEnd)
-        path += '\\';
+    std::wstring path(first);
+    // A folder at the root of a drive ("C:\") already ends with its
+    // separator. In UTF-16 no character's unit is taken for one, as a
+    // double-byte code page's second byte could be.
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
+        path += L'\\';
     path += fileName;
-    return CString(std::move(path));
+    return path;
 }

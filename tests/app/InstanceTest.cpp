@@ -47,28 +47,32 @@ Vistero LogOn()
     return Vistero::Resident();
 }
 
-// How Vistero is started, and whether an instance is resident already. Only
-// the exact argument text "/startup" is silent: anything else is a start by
-// hand, which opens the dialog, the resident instance's on a second start.
+// How Vistero is started: alone, while an instance is resident already, or
+// twice at the same moment. Only the exact argument text "/startup" is
+// silent: anything else is a start by hand, which opens the dialog, the
+// resident instance's on a second start.
+enum class When { First, Second, TwiceAtOnce };
 struct Start {
-    bool second;
+    When when;
     const char* arguments; // null: the Startup shortcut, as at a logon
 };
 
 const Start starts[] = {
-    {true, "/startup"},
-    {true, ""},
-    {true, "/Startup"},
-    {true, "/startup "},
-    {false, "/startup"},
-    {false, ""},
-    {false, "/Startup"},
-    {false, "-startup"},
-    {false, "/startup "},
-    {false, "/startup other"},
+    {When::Second, "/startup"},
+    {When::Second, ""},
+    {When::Second, "/Startup"},
+    {When::Second, "/startup "},
+    {When::TwiceAtOnce, ""},
+    {When::TwiceAtOnce, "/startup"},
+    {When::First, "/startup"},
+    {When::First, ""},
+    {When::First, "/Startup"},
+    {When::First, "-startup"},
+    {When::First, "/startup "},
+    {When::First, "/startup other"},
     // The shortcut the row before wrote; it stays for the test that reads it
     // from the host.
-    {false, nullptr},
+    {When::First, nullptr},
 };
 
 // Sign-outs of one list, each in a fresh start, as a user meets them day
@@ -120,13 +124,32 @@ TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShor
     ASSERT_TRUE(WaitForTheTray()) << "the shell's notification area never came up";
     const std::string link = StartupLinkPath();
     for (const Start& start : starts) {
-        SCOPED_TRACE(std::string(start.second ? "second start, " : "first start, ")
+        const char* when = start.when == When::First    ? "first start, "
+                           : start.when == When::Second ? "second start, "
+                                                        : "two starts at once, ";
+        SCOPED_TRACE(std::string(when)
                      + (start.arguments ? "arguments [" + std::string(start.arguments) + "]" : "at logon"));
         ASSERT_TRUE(TrayWindows().empty()) << "a Vistero is still running from elsewhere";
         RemoveProfile();
         const bool byHand = start.arguments && std::string(start.arguments) != "/startup";
 
-        if (!start.second) {
+        if (start.when == When::TwiceAtOnce) {
+            // Both look for each other before either has its window: one
+            // stays, and the other hands over to it and ends.
+            const Vistero one = Vistero::Start(start.arguments);
+            const Vistero other = Vistero::Start(start.arguments);
+            ASSERT_TRUE(WaitFor([&] { return !one.Running() || !other.Running(); })) << "both stayed";
+            const Vistero& resident = one.Running() ? one : other;
+            const Vistero& ended = one.Running() ? other : one;
+            EXPECT_EQ(0u, ended.ExitCode());
+            ASSERT_TRUE(resident.WaitForTrayWindow());
+            if (byHand) {
+                ASSERT_TRUE(resident.WaitForDialog());
+                ASSERT_TRUE(resident.CloseDialog(IDCANCEL));
+            }
+            EXPECT_EQ(1u, TrayWindows().size());
+            EXPECT_TRUE(resident.Exit()) << "Exit was refused: a second dialog is open";
+        } else if (start.when == When::First) {
             if (start.arguments)
                 WriteOldLink();
             const Vistero vistero = start.arguments ? Vistero::Start(start.arguments) : LogOn();

@@ -350,6 +350,35 @@ TEST_F(TrayWindowTest, AFailedWriteIsShownOnATimedChangeButNotAtTheEndOfTheSessi
     EXPECT_EQ("RegOpenKeyEx failed with code 5", boxes.Boxes()[0].text);
 }
 
+// With the key locked every timed change fails. The box's loop goes on
+// handling the timer: the changes due under it are skipped, not shown as
+// boxes nested one a minute, and the count starts when the box closes. The
+// end of the session still writes, silently, under the box.
+TEST_F(TrayWindowTest, ATimedChangeFailingUnderItsOwnOpenBoxShowsNoSecondBox)
+{
+    TrayWindow& tray = MakeWindow(1);
+    DesktopWallpaperWriter::RegistryCalls locked = Recording();
+    locked.openKey = RefusedOpen;
+    DesktopWallpaperWriter::ScopedRegistryCalls lockedKey{locked};
+
+    boxes.WhileNextBoxIsOpen([&] {
+        for (int i = 0; i < 3; ++i)
+            ::SendMessageA(window, WM_TIMER, TrayWindow::ChangeTimerId, 0);
+        EXPECT_EQ(1u, boxes.Boxes().size()) << "a box under the box";
+        EXPECT_EQ(0, tray.GetMinuteCount());
+        ::SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(1u, boxes.Boxes().size());
+    });
+    ::SendMessageA(window, WM_TIMER, TrayWindow::ChangeTimerId, 0);
+    EXPECT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ(0, tray.GetMinuteCount());
+
+    // The box closed: the next change is due a full interval later, and
+    // says again that it failed.
+    ::SendMessageA(window, WM_TIMER, TrayWindow::ChangeTimerId, 0);
+    EXPECT_EQ(2u, boxes.Boxes().size());
+}
+
 TEST_F(TrayWindowTest, WhileTheDialogIsOpenExitAndCloseAreRefusedAndNoSecondDialogOpens)
 {
     MakeWindow(10);

@@ -289,8 +289,9 @@ TEST(ConfigDialog, AddFilesFromTheRunningDialogAddsEveryChosenBitmap)
     ScopedFileDialogHook chooser([&](HWND fileDialog) {
         ++fileDialogs;
         fileDialogOwner = ::GetWindow(fileDialog, GW_OWNER);
-        ::SendMessageA(fileDialog, CDM_SETCONTROLTEXT, cmb13,
-                       reinterpret_cast<LPARAM>("\"a.bmp\" \"b.bmp\" \"c.bmp\""));
+        // The dialog is the system's UTF-16 form, which takes its text so.
+        ::SendMessageW(fileDialog, CDM_SETCONTROLTEXT, cmb13,
+                       reinterpret_cast<LPARAM>(L"\"a.bmp\" \"b.bmp\" \"c.bmp\""));
         ::PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
     std::vector<config_test::Row> rows;

@@ -5,6 +5,7 @@
 
 #include "config/WallpapersPage.h"
 #include "framework/CFileDialog.h"
+#include "framework/CodePage.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -295,14 +296,17 @@ private:
             ::SendMessageA(filterBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
             filters.push_back(text);
         }
-        char name[MAX_PATH] = {};
-        ::SendMessageA(fileDialog, CDM_GETSPEC, sizeof name, reinterpret_cast<LPARAM>(name));
-        nameAtStart = name;
+        // The dialog is the system's UTF-16 form, which gives and takes its
+        // texts so.
+        wchar_t name[MAX_PATH] = {};
+        ::SendMessageW(fileDialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(name));
+        nameAtStart = NarrowExact(name).value_or("<unspellable>");
         if (typed.empty()) {
             ::PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             return;
         }
-        ::SendMessageA(fileDialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(typed.c_str()));
+        const std::wstring wide = Widen(typed);
+        ::SendMessageW(fileDialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(wide.c_str()));
         ::PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
 

@@ -2,8 +2,9 @@
 // from this second process: hand-edited profiles and paths of any length
 // through a whole run, a profile that can't be replaced at OK, a Startup
 // folder it can't write, bitmaps that are gone or no bitmaps, a shell that
-// restarts or refuses the icon. Every test starts without a profile and puts
-// the desktop settings back.
+// restarts, or refuses the icon for a while or for good. Every test starts
+// without a profile and puts the desktop settings back.
+#include "app/NotificationIcon.h"
 #include "framework/CodePage.h"
 #include "profile/ProfileDocument.h"
 #include "res/resource.h"
@@ -295,18 +296,29 @@ TEST_F(ProgramFaultTest, IconComesBackWhenTheShellAnnouncesItsRestart)
 }
 
 // A stand-in for the shell's notification area: a window of its class in
-// this process, found before Wine's, that answers the program's request for
-// its icon as the case says.
-enum class IconAnswer { Refuse, CloseMeanwhile, ExitMeanwhile };
+// this process, found before Wine's, that answers the program's requests for
+// its icon as the case says. The program finds it only while this thread
+// handles messages, which every wait of the tests does.
+enum class IconAnswer { Refuse, GrantFromTheSecond, CloseMeanwhile, ExitMeanwhile };
 IconAnswer iconAnswer = IconAnswer::Refuse;
-int iconRequests = 0;
+int iconRequests = 0;  // NIM_ADD, each try
+bool iconGranted = false;
 
 LRESULT CALLBACK StandInTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != WM_COPYDATA)
         return ::DefWindowProcA(window, message, wParam, lParam);
-    if (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData != NIM_ADD)
+    switch (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData) {
+    case NIM_ADD:
+        break;
+    case NIM_MODIFY:
+        return iconGranted;  // only an icon that is there can be changed
+    case NIM_DELETE:
+        iconGranted = false;
         return TRUE;
+    default:
+        return TRUE;
+    }
     ++iconRequests;
     // The program waits for this answer with its window made: another
     // program's message reaches it right now.
@@ -316,41 +328,134 @@ LRESULT CALLBACK StandInTrayProc(HWND window, UINT message, WPARAM wParam, LPARA
         ::SendMessageTimeoutA(sender, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &result);
     if (iconAnswer == IconAnswer::ExitMeanwhile)
         ::SendMessageTimeoutA(sender, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0, SMTO_NORMAL, 10000, &result);
-    return iconAnswer != IconAnswer::Refuse;
+    iconGranted = iconAnswer == IconAnswer::CloseMeanwhile || iconAnswer == IconAnswer::ExitMeanwhile ||
+                  (iconAnswer == IconAnswer::GrantFromTheSecond && iconRequests >= 2);
+    return iconGranted;
 }
 
-// Without an icon the program could never be reached, and a program closed
-// while it starts was asked to go: either way it ends at once, with code 0,
-// no window, no dialog and no shortcut.
-TEST_F(ProgramFaultTest, RefusedIconOrCloseDuringStartEndsTheProgramCleanly)
-{
-    WNDCLASSA trayClass{};
-    trayClass.lpfnWndProc = StandInTrayProc;
-    trayClass.hInstance = ::GetModuleHandleA(nullptr);
-    trayClass.lpszClassName = "Shell_TrayWnd";
-    ASSERT_TRUE(::RegisterClassA(&trayClass));
-    const HWND standIn = ::CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                           trayClass.hInstance, nullptr);
-    ASSERT_EQ(standIn, ::FindWindowA("Shell_TrayWnd", nullptr)) << "the real shell would still answer";
+class StandInTray {
+public:
+    StandInTray()
+    {
+        WNDCLASSA trayClass{};
+        trayClass.lpfnWndProc = StandInTrayProc;
+        trayClass.hInstance = ::GetModuleHandleA(nullptr);
+        trayClass.lpszClassName = "Shell_TrayWnd";
+        registered = ::RegisterClassA(&trayClass) != 0;
+        window = ::CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   trayClass.hInstance, nullptr);
+    }
+    ~StandInTray()
+    {
+        ::DestroyWindow(window);
+        ::UnregisterClassA("Shell_TrayWnd", ::GetModuleHandleA(nullptr));
+    }
+    // The program asks this window, not the real shell.
+    bool Answers() const { return registered && window && window == ::FindWindowA("Shell_TrayWnd", nullptr); }
+    void Answer(IconAnswer answer)
+    {
+        iconAnswer = answer;
+        iconRequests = 0;
+        iconGranted = false;
+    }
 
+private:
+    bool registered = false;
+    HWND window = nullptr;
+};
+
+// A program closed while it starts was asked to go: it ends at once, with
+// code 0, no window, no dialog and no shortcut.
+TEST_F(ProgramFaultTest, CloseDuringStartEndsTheProgramCleanly)
+{
+    StandInTray tray;
+    ASSERT_TRUE(tray.Answers()) << "the real shell would still answer";
     const std::pair<IconAnswer, const char*> cases[] = {
-        {IconAnswer::Refuse, "the icon refused"},
         {IconAnswer::CloseMeanwhile, "WM_CLOSE sent while the icon is added"},
         {IconAnswer::ExitMeanwhile, "Exit sent while the icon is added"},
     };
     for (const auto& [answer, name] : cases) {
         SCOPED_TRACE(name);
         ::DeleteFileA(link.c_str());
-        iconAnswer = answer;
-        iconRequests = 0;
+        tray.Answer(answer);
         Vistero vistero = Vistero::Start();  // a start by hand, which would open the dialog
         EXPECT_TRUE(vistero.Ended()) << "the program stayed";
         EXPECT_EQ(0u, vistero.ExitCode());
         EXPECT_EQ(1, iconRequests);
         EXPECT_FALSE(FileExists(link)) << "a shortcut was written";
     }
-    ::DestroyWindow(standIn);
-    ::UnregisterClassA("Shell_TrayWnd", trayClass.hInstance);
+}
+
+// At a busy logon the shell refuses the icon, or answers too late. The
+// program stays for its one job at the session's end, tries again at its own
+// pace, takes the icon as soon as the shell does (at a try, or when the shell
+// announces its start) and ends well on Exit or a close meanwhile.
+TEST_F(ProgramFaultTest, RefusedIconLeavesTheProgramResidentUntilTheShellTakesIt)
+{
+    StandInTray tray;
+    ASSERT_TRUE(tray.Answers()) << "the real shell would still answer";
+    WriteFileBytes(ProfilePath(), "[WallpaperList]\r\nNumberOfFiles=1\r\nFile0=C:\\Pictures\\sea.bmp\r\n");
+    const auto resident = [](const Vistero& vistero) {
+        return WaitFor([&] { return vistero.TrayWindow() != nullptr && iconRequests >= 1; }) && vistero.Running();
+    };
+    const auto send = [](HWND window, UINT message, WPARAM wParam) {
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutA(window, message, wParam, 0, SMTO_NORMAL, static_cast<UINT>(Deadline.count()),
+                                     &result) != 0;
+    };
+
+    {
+        SCOPED_TRACE("granted at a try");
+        tray.Answer(IconAnswer::GrantFromTheSecond);
+        Vistero vistero = Vistero::Start("/startup");
+        ASSERT_TRUE(resident(vistero)) << "the program left without its icon";
+        EXPECT_TRUE(WaitFor([] { return iconGranted; })) << "no try came";
+        EXPECT_EQ(2, iconRequests);
+        EXPECT_TRUE(WaitFor([&] { return FileExists(link); })) << "the start was not finished";
+        EXPECT_TRUE(vistero.Exit());
+        EXPECT_FALSE(iconGranted) << "the icon was left behind";
+    }
+    {
+        SCOPED_TRACE("granted when the shell announces its start");
+        tray.Answer(IconAnswer::Refuse);
+        Vistero vistero = Vistero::Start("/startup");
+        ASSERT_TRUE(resident(vistero));
+        iconAnswer = IconAnswer::GrantFromTheSecond;
+        ASSERT_TRUE(send(vistero.TrayWindow(), ::RegisterWindowMessageA("TaskbarCreated"), 0));
+        EXPECT_TRUE(iconGranted);
+        EXPECT_TRUE(vistero.Exit());
+    }
+    {
+        SCOPED_TRACE("refused for good");
+        tray.Answer(IconAnswer::Refuse);
+        Vistero vistero = Vistero::Start("/startup");
+        ASSERT_TRUE(resident(vistero));
+        const HWND window = vistero.TrayWindow();
+        // Ticks of the retry timer, sent faster than it ticks: the tries end
+        // after their number, whoever sends the ticks.
+        for (int i = 0; i < 2 * NotificationIcon::Retries; ++i)
+            ASSERT_TRUE(send(window, WM_TIMER, NotificationIcon::RetryTimerId));
+        EXPECT_EQ(1 + NotificationIcon::Retries, iconRequests);
+        // The one job at the session's end is done all the same...
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", REG_SZ, "before", 7);
+        ASSERT_TRUE(send(window, WM_ENDSESSION, TRUE));
+        EXPECT_EQ(std::to_string(REG_SZ) + ":C:\\Pictures\\sea.bmp" + '\0', DesktopValues()["Wallpaper"]);
+        // ... and a start by hand reaches the dialog through the window.
+        Vistero second = Vistero::Start();
+        EXPECT_TRUE(second.Ended());
+        ASSERT_TRUE(vistero.WaitForDialog());
+        ASSERT_TRUE(vistero.CloseDialog(IDCANCEL));
+        EXPECT_TRUE(vistero.Exit());
+    }
+    for (const UINT close : {UINT{WM_CLOSE}, UINT{WM_COMMAND}}) {
+        SCOPED_TRACE(close == WM_CLOSE ? "WM_CLOSE while the icon waits" : "Exit while the icon waits");
+        tray.Answer(IconAnswer::Refuse);
+        Vistero vistero = Vistero::Start("/startup");
+        ASSERT_TRUE(resident(vistero));
+        ::PostMessageA(vistero.TrayWindow(), close, close == WM_COMMAND ? MAKEWPARAM(ID_EXIT, 0) : 0, 0);
+        EXPECT_TRUE(vistero.Ended());
+        EXPECT_EQ(0u, vistero.ExitCode());
+    }
 }
 
 } // namespace

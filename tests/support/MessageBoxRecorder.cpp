@@ -1,5 +1,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 
+#include <utility>
+
 namespace test_support {
 
 MessageBoxRecorder::MessageBoxRecorder(int defaultAnswer)
@@ -13,6 +15,8 @@ MessageBoxRecorder::MessageBoxRecorder(int defaultAnswer)
 int MessageBoxRecorder::Answer(HWND owner, const char* text, const char* caption, UINT type)
 {
     boxes.push_back(Box{owner, text, caption, type});
+    if (whileOpen)
+        std::exchange(whileOpen, nullptr)();
     if (answers.empty())
         return defaultAnswer;
     const int answer = answers.front();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ public:
     MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
     void QueueAnswer(int answer) { answers.push_back(answer); }
+    // What happens while the next box is open, before the user answers it:
+    // the messages its loop would handle meanwhile, sent by the test.
+    void WhileNextBoxIsOpen(std::function<void()> action) { whileOpen = std::move(action); }
     const std::vector<Box>& Boxes() const { return boxes; }
     void Clear() { boxes.clear(); }
 
@@ -34,6 +38,7 @@ private:
 
     int defaultAnswer;
     std::deque<int> answers;
+    std::function<void()> whileOpen;
     std::vector<Box> boxes;
     ScopedMessageBoxHook hook;
 };
