@@ -1,6 +1,7 @@
 #include "profile/ProfileFile.h"
 
 #include "framework/CodePage.h"
+#include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 
 #include <windows.h>
@@ -43,18 +44,6 @@ bool IsAbsent(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
            error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_INVALID_DRIVE ||
            error == ERROR_BAD_NETPATH;
-}
-
-bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-std::string Join(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || IsSeparator(folder.back()))
-        return folder + name;
-    return folder + "\\" + name;
 }
 
 // The user's roaming application-data folder, whole. SHGetFolderPathA would
@@ -237,15 +226,15 @@ bool IsFolder(const std::string& path)
 }
 
 // Creates the folder and any missing folders above it.
-DWORD CreateFolders(const std::string& folder)
+DWORD CreateFolders(const std::string& folder, UINT codePage)
 {
     std::vector<std::string> missing;
     std::string path = folder;
-    while (!path.empty() && IsSeparator(path.back()))
+    while (FindPathSeparators(path, codePage).atEnd)
         path.pop_back();
     while (!path.empty() && !IsFolder(path)) {
         missing.push_back(path);
-        const std::size_t separator = path.find_last_of("\\/");
+        const std::size_t separator = LastPathSeparator(path, codePage);
         if (separator == std::string::npos)
             break;
         path.erase(separator);
@@ -305,13 +294,13 @@ void ProfileFile::ResolvePaths() const
             pathError = GetLastError() != 0 ? GetLastError() : ERROR_BAD_PATHNAME;
             userFolder = user;
         }
-        userFile = Join(userFolder, fileName);
+        userFile = JoinPath(userFolder, fileName, codePages.process);
     } else if (pathError == 0) {
         pathError = ERROR_PATH_NOT_FOUND;
     }
     std::string windowsFolder;
     if (!windows.empty() && FullPath(windows, windowsFolder))
-        windowsFile = Join(windowsFolder, fileName);
+        windowsFile = JoinPath(windowsFolder, fileName, codePages.process);
 }
 
 const std::string& ProfileFile::FileName() const
@@ -415,7 +404,7 @@ bool ProfileFile::UpdateProfile(const Edit& edit)
 
 unsigned long ProfileFile::Replace(const Edit& edit)
 {
-    if (const DWORD error = CreateFolders(userFolder))
+    if (const DWORD error = CreateFolders(userFolder, codePages.process))
         return error;
 
     // A read-only profile is the user's way of saying "leave it"; a folder of
