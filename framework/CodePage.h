@@ -12,8 +12,9 @@
 // Its manifest asks for UTF-8 there, so that every user, folder and picture
 // name can be spelt; Windows before 10 version 1903 ignores the request, and
 // the system's legacy code page (Windows-1252, 1250, 932...) serves as it
-// always did. These convert between that code page, the system's UTF-16, and
-// text that an earlier version wrote in the legacy code page.
+// always did. These convert between that code page and the system's UTF-16;
+// how the profile reads text that an earlier version wrote in the legacy code
+// page is the profile's (profile/StoredText.h).
 
 // Well-formed UTF-8: no stray continuation byte, no cut sequence, no
 // over-long form, no surrogate, nothing above U+10FFFF.
@@ -39,11 +40,4 @@ struct CodePages {
 std::optional<std::string> NarrowExact(std::wstring_view wide, UINT codePage = CP_ACP);
 // The text in UTF-16; empty for text that is not valid in the code page.
 std::wstring Widen(std::string_view text, UINT codePage = CP_ACP);
-
-// A value read from a file that the program and its earlier versions wrote:
-// as it stands when it is valid in the process's code page, else read in the
-// legacy code page and given in the process's. Decided per value, since a
-// file may hold both. Only where the process's code page is UTF-8 do the two
-// differ; elsewhere the value stays byte for byte as it is.
-std::string FromStoredText(std::string_view text, const CodePages& pages);
 #endif

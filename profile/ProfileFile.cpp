@@ -3,6 +3,7 @@
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
+#include "profile/StoredText.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -4,8 +4,8 @@
 // folder it can't write, bitmaps that are gone or no bitmaps, a shell that
 // restarts or refuses the icon. Every test starts without a profile and puts
 // the desktop settings back.
-#include "framework/CodePage.h"
 #include "profile/ProfileDocument.h"
+#include "profile/StoredText.h"
 #include "res/resource.h"
 #include "tests/support/Vistero.h"
 #include "wallpapers/WallpaperSet.h"
