@@ -191,11 +191,6 @@ CString CWinApp::GetProfileString(const char* section, const char* entry, const 
     return GetProfileFile().GetProfileString(section, entry, defaultValue);
 }
 
-bool CWinApp::WriteProfileInt(const char* section, const char* entry, int value)
-{
-    return GetProfileFile().WriteProfileInt(section, entry, value);
-}
-
 bool CWinApp::WriteProfileString(const char* section, const char* entry, const char* value)
 {
     return GetProfileFile().WriteProfileString(section, entry, value);

@@ -40,7 +40,6 @@ public:
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override;
     CString GetProfileString(const char* section, const char* entry,
                              const char* defaultValue = nullptr) override;
-    bool WriteProfileInt(const char* section, const char* entry, int value) override;
     bool WriteProfileString(const char* section, const char* entry, const char* value) override;
     std::vector<CString> GetProfileKeys(const char* section) override;
     void RefreshProfile() override;

@@ -3,6 +3,7 @@
 #include "framework/CString.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 // The application's profile operations: named values in sections of a private
@@ -19,8 +20,12 @@ public:
     // The value, or the default when the key is missing or its value is empty.
     virtual CString GetProfileString(const char* section, const char* entry,
                                      const char* defaultValue = nullptr) = 0;
-    virtual bool WriteProfileInt(const char* section, const char* entry, int value) = 0;
     virtual bool WriteProfileString(const char* section, const char* entry, const char* value) = 0;
+    // The number in decimal, as a string is written.
+    bool WriteProfileInt(const char* section, const char* entry, int value)
+    {
+        return WriteProfileString(section, entry, std::to_string(value).c_str());
+    }
     // The names of the keys of a section, in file order, each as spelt there.
     virtual std::vector<CString> GetProfileKeys(const char* section) = 0;
 

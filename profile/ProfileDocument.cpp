@@ -324,11 +324,6 @@ CString ProfileDocument::GetProfileString(const char* section, const char* entry
     return CString(defaultValue);
 }
 
-bool ProfileDocument::WriteProfileInt(const char* section, const char* entry, int value)
-{
-    return WriteProfileString(section, entry, std::to_string(value).c_str());
-}
-
 ProfileDocument::Section& ProfileDocument::AddSection(std::string_view name)
 {
     Section& section = sections.emplace_back();

@@ -70,7 +70,7 @@ public:
     unsigned long LastSaveError() const { return lastSaveError; }
     // The file the document was last read from or saved to: FileName(), the
     // older copy in the Windows directory, or empty when neither exists.
-    const std::string& SourceFileName() const;
+    const std::string& SourceFileName() const { return sourceFile; }
     // The system error code when the last read found a file it could not
     // read, 0 otherwise.
     unsigned long LastReadError() const { return lastReadError; }
@@ -83,7 +83,6 @@ public:
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override;
     CString GetProfileString(const char* section, const char* entry,
                              const char* defaultValue = nullptr) override;
-    bool WriteProfileInt(const char* section, const char* entry, int value) override;
     bool WriteProfileString(const char* section, const char* entry, const char* value) override;
     std::vector<CString> GetProfileKeys(const char* section) override;
 
@@ -102,7 +101,6 @@ private:
 
     void ResolvePaths() const;
     void EnsureLoaded();
-    void Read();
     OnDisk ReadFromDisk() const;
     unsigned long Replace(const Edit& edit);
 
