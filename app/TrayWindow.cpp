@@ -6,7 +6,6 @@
 #include "framework/CMenu.h"
 #include "framework/Handles.h"
 #include "framework/WinApp.h"
-#include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperEntry.h"
 
@@ -160,10 +159,10 @@ void TrayWindow::ReportSaveFailure()
     std::string file = "the profile";
     DWORD code = 0;
     if (CWinApp* app = AfxGetApp()) {
-        ProfileFile& profile = app->GetProfileFile();
-        if (!profile.FileName().empty())
-            file = profile.FileName();
-        code = profile.LastSaveError();
+        const Profile::SaveFailure failure = app->LastSaveFailure();
+        if (!failure.file.empty())
+            file = failure.file;
+        code = failure.code;
     }
     // The path on a line of its own: it may be long, and a full stop after
     // it would read as part of the name.

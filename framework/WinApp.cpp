@@ -210,3 +210,8 @@ bool CWinApp::UpdateProfile(const Edit& edit)
 {
     return GetProfileFile().UpdateProfile(edit);
 }
+
+Profile::SaveFailure CWinApp::LastSaveFailure()
+{
+    return GetProfileFile().LastSaveFailure();
+}

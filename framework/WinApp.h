@@ -33,8 +33,7 @@ public:
     virtual int ExitInstance() { return 0; }
 
 
-    // The profile file, made on first use from the application name. For
-    // naming the file and the reason in a message after a save failed.
+    // The profile file, made on first use from the application name.
     ProfileFile& GetProfileFile();
 
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override;
@@ -44,6 +43,7 @@ public:
     std::vector<CString> GetProfileKeys(const char* section) override;
     void RefreshProfile() override;
     bool UpdateProfile(const Edit& edit) override;
+    SaveFailure LastSaveFailure() override;
 
     // Destroying this window ends Run.
     CWnd* m_pMainWnd = nullptr;

@@ -38,4 +38,13 @@ public:
     // again for it, and `edit` may run more than once.
     using Edit = std::function<bool(Profile&)>;
     virtual bool UpdateProfile(const Edit& edit) = 0;
+
+    // Why the last update failed, for the message that tells the user: the
+    // file it was to write (empty for a store without one) and the system's
+    // error code, 0 after a good update.
+    struct SaveFailure {
+        std::string file;
+        unsigned long code = 0;
+    };
+    virtual SaveFailure LastSaveFailure() { return {}; }
 };

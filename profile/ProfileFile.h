@@ -88,6 +88,7 @@ public:
 
     void RefreshProfile() override;
     bool UpdateProfile(const Edit& edit) override;
+    SaveFailure LastSaveFailure() override { return {FileName(), lastSaveError}; }
 
 protected:
     // Asked after each step of a save; false stops the save right there, with
