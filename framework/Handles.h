@@ -56,17 +56,6 @@ public:
         return &pointer;
     }
 
-    // Another interface of the same object, owned as well; empty when the
-    // object does not offer it.
-    template <class Other>
-    ComPtr<Other> As(REFIID iid) const
-    {
-        ComPtr<Other> other;
-        if (pointer)
-            pointer->QueryInterface(iid, other.ReceiveVoid());
-        return other;
-    }
-
     void Reset(Interface* replacement = nullptr)
     {
         Interface* old = std::exchange(pointer, replacement);

@@ -35,7 +35,9 @@ void WriteOldLink()
     old->SetDescription("Old");
     const std::string file = StartupLinkPath();
     const std::wstring wide(file.begin(), file.end());
-    ASSERT_TRUE(SUCCEEDED(old.As<IPersistFile>(IID_IPersistFile)->Save(wide.c_str(), TRUE)));
+    ComPtr<IPersistFile> persist;
+    ASSERT_TRUE(SUCCEEDED(old->QueryInterface(IID_IPersistFile, persist.ReceiveVoid())));
+    ASSERT_TRUE(SUCCEEDED(persist->Save(wide.c_str(), TRUE)));
 }
 
 // A plain wineboot does what a logon does: it starts the Startup folder's
