@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/ScopedHook.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -17,17 +19,4 @@ int AfxShowMessageBox(HWND owner, const char* text, const char* caption, UINT ty
 // The seam for tests: while a hook is installed, no box appears; the hook
 // sees what would have been shown and gives the answer (IDOK, IDYES...).
 using MessageBoxHook = std::function<int(HWND owner, const char* text, const char* caption, UINT type)>;
-
-class ScopedMessageBoxHook {
-public:
-    explicit ScopedMessageBoxHook(MessageBoxHook hook);
-    ScopedMessageBoxHook(const ScopedMessageBoxHook&) = delete;
-    ScopedMessageBoxHook& operator=(const ScopedMessageBoxHook&) = delete;
-    // Puts back the hook that was installed before, if any.
-    ~ScopedMessageBoxHook();
-
-private:
-    MessageBoxHook hook;
-    ScopedMessageBoxHook* previous;
-    friend int AfxShowMessageBox(HWND, const char*, const char*, UINT);
-};
+using ScopedMessageBoxHook = ScopedHook<MessageBoxHook>;

@@ -8,12 +8,6 @@
 
 namespace {
 
-ScopedModalDialogHook*& InstalledModalHook()
-{
-    static ScopedModalDialogHook* installed = nullptr;
-    return installed;
-}
-
 // A private copy of a dialog template, DWORD-aligned as the system wants it,
 // so that the modal loop can take WS_VISIBLE out and show the dialog itself
 // once it stands where it belongs.
@@ -124,16 +118,6 @@ bool ReturnsResultDirectly(UINT message)
 
 } // namespace
 
-ScopedModalDialogHook::ScopedModalDialogHook(ModalDialogHook hook)
-    : hook(std::move(hook)), previous(std::exchange(InstalledModalHook(), this))
-{
-}
-
-ScopedModalDialogHook::~ScopedModalDialogHook()
-{
-    InstalledModalHook() = previous;
-}
-
 const MessageMap CDialog::messageMap = MessageMapFor<CDialog, CWnd,
     OnCommand<IDOK, &CDialog::OnOK>,
     OnCommand<IDCANCEL, &CDialog::OnCancel>>;
@@ -226,8 +210,8 @@ INT_PTR CDialog::DoModal()
         CentreOnWorkArea(window);
     if (continueModal)
         ::ShowWindow(window, SW_SHOWNORMAL);
-    if (ScopedModalDialogHook* installed = InstalledModalHook(); continueModal && installed && installed->hook)
-        installed->hook(*this);
+    if (const ModalDialogHook* hook = ScopedModalDialogHook::Installed(); continueModal && hook && *hook)
+        (*hook)(*this);
 
     MSG message;
     while (continueModal) {

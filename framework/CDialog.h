@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CWnd.h"
+#include "framework/ScopedHook.h"
 
 #include <windows.h>
 
@@ -74,17 +75,4 @@ INT_PTR CALLBACK FrameworkDialogProc(HWND window, UINT message, WPARAM wParam, L
 // its loop is about to run, with the dialog; the hook can find it by
 // GetTemplateId, send it messages, post input for the loop, or EndDialog it.
 using ModalDialogHook = std::function<void(CDialog& dialog)>;
-
-class ScopedModalDialogHook {
-public:
-    explicit ScopedModalDialogHook(ModalDialogHook hook);
-    ScopedModalDialogHook(const ScopedModalDialogHook&) = delete;
-    ScopedModalDialogHook& operator=(const ScopedModalDialogHook&) = delete;
-    // Puts back the hook that was installed before, if any.
-    ~ScopedModalDialogHook();
-
-private:
-    ModalDialogHook hook;
-    ScopedModalDialogHook* previous;
-    friend class CDialog;
-};
+using ScopedModalDialogHook = ScopedHook<ModalDialogHook>;

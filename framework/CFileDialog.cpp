@@ -10,12 +10,6 @@
 
 namespace {
 
-ScopedFileDialogHook*& InstalledFileDialogHook()
-{
-    static ScopedFileDialogHook* installed = nullptr;
-    return installed;
-}
-
 const char* EndOfString(const char* text, const char* end)
 {
     while (text < end && *text)
@@ -24,16 +18,6 @@ const char* EndOfString(const char* text, const char* end)
 }
 
 } // namespace
-
-ScopedFileDialogHook::ScopedFileDialogHook(FileDialogHook hook)
-    : hook(std::move(hook)), previous(std::exchange(InstalledFileDialogHook(), this))
-{
-}
-
-ScopedFileDialogHook::~ScopedFileDialogHook()
-{
-    InstalledFileDialogHook() = previous;
-}
 
 UINT_PTR CALLBACK FrameworkFileDialogHook(HWND window, UINT message, WPARAM, LPARAM lParam)
 {
@@ -44,10 +28,10 @@ UINT_PTR CALLBACK FrameworkFileDialogHook(HWND window, UINT message, WPARAM, LPA
         fileDialog = ::GetParent(window);
     else if (message == WM_INITDIALOG && !(::GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD))
         fileDialog = window;
-    ScopedFileDialogHook* installed = InstalledFileDialogHook();
-    if (fileDialog && installed && installed->hook) {
+    const FileDialogHook* hook = ScopedFileDialogHook::Installed();
+    if (fileDialog && hook && *hook) {
         try {
-            installed->hook(fileDialog);
+            (*hook)(fileDialog);
         } catch (...) {
             ::OutputDebugStringA("Vistero: an exception was stopped in the file dialog's hook\n");
         }

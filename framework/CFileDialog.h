@@ -2,6 +2,7 @@
 
 #include "framework/CString.h"
 #include "framework/CWnd.h"
+#include "framework/ScopedHook.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -57,18 +58,6 @@ CString NextSelectedPath(const char* buffer, std::size_t size, DWORD flags, cons
 // The seam for tests: called with the file dialog's window once it is ready
 // for input, to fill in a name and press a button, in place of a user.
 using FileDialogHook = std::function<void(HWND fileDialog)>;
-
-class ScopedFileDialogHook {
-public:
-    explicit ScopedFileDialogHook(FileDialogHook hook);
-    ScopedFileDialogHook(const ScopedFileDialogHook&) = delete;
-    ScopedFileDialogHook& operator=(const ScopedFileDialogHook&) = delete;
-    ~ScopedFileDialogHook();
-
-private:
-    FileDialogHook hook;
-    ScopedFileDialogHook* previous;
-    friend UINT_PTR CALLBACK FrameworkFileDialogHook(HWND, UINT, WPARAM, LPARAM);
-};
+using ScopedFileDialogHook = ScopedHook<FileDialogHook>;
 
 UINT_PTR CALLBACK FrameworkFileDialogHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
