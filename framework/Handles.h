@@ -69,7 +69,14 @@ private:
 
 // COM initialised for the lifetime of the scope, on this thread; uninitialised
 // again only if this scope's call succeeded (S_FALSE counts, as the platform
-// asks for a balancing call then too).
+// asks for a balancing call then too). Declared before the interfaces it
+// serves, so that they are released first.
+//
+// The program needs COM once per start, for the Startup shortcut, and then
+// stays resident for the whole session: the scope's end also unloads at once
+// the servers that COM loaded for its objects and that nothing uses any more,
+// rather than leaving them to a later CoFreeUnusedLibraries that never comes
+// (the plain call would wait ten minutes before unloading a DLL).
 class ComInit {
 public:
     explicit ComInit(DWORD model = COINIT_APARTMENTTHREADED)
@@ -80,8 +87,10 @@ public:
     ComInit& operator=(const ComInit&) = delete;
     ~ComInit()
     {
-        if (SUCCEEDED(result))
+        if (SUCCEEDED(result)) {
+            ::CoFreeUnusedLibrariesEx(0, 0);
             ::CoUninitialize();
+        }
     }
     bool Succeeded() const { return SUCCEEDED(result); }
     HRESULT Result() const { return result; }
