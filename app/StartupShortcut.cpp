@@ -2,10 +2,10 @@
 // at every logon, so that it is resident when the session ends.
 #include "app/TrayApp.h"
 
-#include "framework/CodePage.h"
-#include "framework/Handles.h"
-#include "framework/PathText.h"
-#include "framework/WinApp.h"
+#include "framework/core/CodePage.h"
+#include "framework/core/Handles.h"
+#include "framework/core/PathText.h"
+#include "framework/ui/WinApp.h"
 
 #include <objbase.h>
 #include <shlobj.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 
 #include <windows.h>

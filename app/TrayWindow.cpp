@@ -2,10 +2,10 @@
 
 #include "app/TrayApp.h"
 #include "config/ConfigDialog.h"
-#include "framework/AfxMessageBox.h"
-#include "framework/CMenu.h"
-#include "framework/Handles.h"
-#include "framework/WinApp.h"
+#include "framework/ui/AfxMessageBox.h"
+#include "framework/ui/CMenu.h"
+#include "framework/core/Handles.h"
+#include "framework/ui/WinApp.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperEntry.h"
 

@@ -2,7 +2,7 @@
 
 #include "config/OptionsPage.h"
 #include "config/WallpapersPage.h"
-#include "framework/CString.h"
+#include "framework/core/CString.h"
 #include "res/resource.h"
 
 namespace {

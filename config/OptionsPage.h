@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/CButton.h"
+#include "framework/ui/CButton.h"
 #include "config/ConfigPage.h"
-#include "framework/CSpinButtonCtrl.h"
-#include "framework/CString.h"
+#include "framework/ui/CSpinButtonCtrl.h"
+#include "framework/core/CString.h"
 #include "res/resource.h"
 
 class WallpaperSet;

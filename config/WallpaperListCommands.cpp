@@ -2,7 +2,7 @@
 // Remove Files, Empty List, Test and About...
 #include "config/AboutDialog.h"
 #include "config/WallpapersPage.h"
-#include "framework/CFileDialog.h"
+#include "framework/ui/CFileDialog.h"
 #include "res/resource.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 #include "wallpapers/WallpaperSet.h"

@@ -1,6 +1,6 @@
 #include "config/WallpapersPage.h"
 
-#include "framework/CPaintDC.h"
+#include "framework/ui/CPaintDC.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperSet.h"
 

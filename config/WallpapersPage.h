@@ -1,10 +1,10 @@
 #pragma once
 
-#include "framework/CButton.h"
+#include "framework/ui/CButton.h"
 #include "config/ConfigPage.h"
-#include "framework/CImageList.h"
-#include "framework/CListCtrl.h"
-#include "framework/CString.h"
+#include "framework/ui/CImageList.h"
+#include "framework/ui/CListCtrl.h"
+#include "framework/core/CString.h"
 #include "wallpapers/WallpaperEntry.h"
 
 #include <commctrl.h>

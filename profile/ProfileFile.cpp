@@ -1,8 +1,8 @@
 #include "profile/ProfileFile.h"
 
-#include "framework/CodePage.h"
-#include "framework/PathText.h"
-#include "framework/UniqueHandle.h"
+#include "framework/core/CodePage.h"
+#include "framework/core/PathText.h"
+#include "framework/core/UniqueHandle.h"
 #include "profile/StoredText.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CodePage.h"
+#include "framework/core/CodePage.h"
 #include "profile/ProfileDocument.h"
 
 #include <string>

@@ -6,7 +6,7 @@
 // Whether an instance has its dialog open is asked the way an uninstaller
 // would: Exit is refused while the dialog is open, so a program that ends on
 // Exit had none.
-#include "framework/Handles.h"
+#include "framework/core/Handles.h"
 #include "tests/support/Vistero.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "ConfigTestSupport.h"
 
 #include "config/WallpapersPage.h"
-#include "framework/CFileDialog.h"
+#include "framework/ui/CFileDialog.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"

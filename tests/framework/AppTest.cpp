@@ -1,10 +1,10 @@
 // The application object: the argument text and name it derives from the
 // command line and the module (and the path walk beneath it), the entry's sequence, and message boxes with
 // the application name as caption through the test hook.
-#include "framework/AfxMessageBox.h"
-#include "framework/CWnd.h"
-#include "framework/PathText.h"
-#include "framework/WinApp.h"
+#include "framework/ui/AfxMessageBox.h"
+#include "framework/ui/CWnd.h"
+#include "framework/core/PathText.h"
+#include "framework/ui/WinApp.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>

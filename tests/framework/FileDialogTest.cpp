@@ -1,7 +1,7 @@
 // The file dialog: the walk over the names the dialog leaves in its buffer,
 // and the real dialog under the flags the Wallpapers page uses, answered
 // through the framework's hook as a user would answer it.
-#include "framework/CFileDialog.h"
+#include "framework/ui/CFileDialog.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@
 //                                        tray menu does
 //
 // Exit code 0 on success, 1 on failure (with a line on stderr), 2 on misuse.
-#include "framework/Handles.h"
+#include "framework/core/Handles.h"
 
 #include <shlobj.h>
 #include <windows.h>

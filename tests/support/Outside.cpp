@@ -1,6 +1,6 @@
 #include "tests/support/Outside.h"
 
-#include "framework/Handles.h"
+#include "framework/core/Handles.h"
 
 #include <gtest/gtest.h>
 

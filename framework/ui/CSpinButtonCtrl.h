@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CWnd.h"
+#include "framework/ui/CWnd.h"
 
 #include <commctrl.h>
 

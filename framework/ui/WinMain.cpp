@@ -1,5 +1,5 @@
 // The program's entry: everything happens in the application object.
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "framework/CFileDialog.h"
+#include "framework/ui/CFileDialog.h"
 
-#include "framework/PathText.h"
-#include "framework/WinApp.h"
+#include "framework/core/PathText.h"
+#include "framework/ui/WinApp.h"
 
 #include <cstring>
 #include <exception>

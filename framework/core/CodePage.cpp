@@ -1,4 +1,4 @@
-#include "framework/CodePage.h"
+#include "framework/core/CodePage.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "framework/CString.h"
+#include "framework/core/CString.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/CWnd.h"
-#include "framework/ScopedHook.h"
+#include "framework/ui/CWnd.h"
+#include "framework/core/ScopedHook.h"
 
 #include <windows.h>
 

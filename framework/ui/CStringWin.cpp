@@ -1,9 +1,9 @@
 // The parts of CString that need the platform: string resources and the
 // system's message formatting.
-#include "framework/CString.h"
+#include "framework/core/CString.h"
 
-#include "framework/Handles.h"
-#include "framework/WinApp.h"
+#include "framework/core/Handles.h"
+#include "framework/ui/WinApp.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "framework/CListCtrl.h"
+#include "framework/ui/CListCtrl.h"
 
 #include <string>
 

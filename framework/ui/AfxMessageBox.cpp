@@ -1,6 +1,6 @@
-#include "framework/AfxMessageBox.h"
+#include "framework/ui/AfxMessageBox.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 int AfxShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {

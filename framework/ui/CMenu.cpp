@@ -1,6 +1,6 @@
-#include "framework/CMenu.h"
+#include "framework/ui/CMenu.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 BOOL CMenu::LoadMenu(UINT id)
 {

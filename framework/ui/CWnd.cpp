@@ -1,6 +1,6 @@
-#include "framework/CWnd.h"
+#include "framework/ui/CWnd.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/UniqueHandle.h"
+#include "framework/core/UniqueHandle.h"
 
 #include <windows.h>
 #include <commctrl.h>

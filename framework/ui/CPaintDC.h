@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/WindowRef.h"
+#include "framework/ui/WindowRef.h"
 
 #include <windows.h>
 

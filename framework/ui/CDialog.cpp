@@ -1,6 +1,6 @@
-#include "framework/CDialog.h"
+#include "framework/ui/CDialog.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 #include <cstring>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "framework/CImageList.h"
+#include "framework/ui/CImageList.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 BOOL CImageList::Create(UINT bitmapId, int cx, int grow, COLORREF maskColor)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CWnd.h"
+#include "framework/ui/CWnd.h"
 
 // A push button, check box or radio button.
 class CButton : public CWnd {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/ScopedHook.h"
+#include "framework/core/ScopedHook.h"
 
 #include <windows.h>
 

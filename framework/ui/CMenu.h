@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/Handles.h"
-#include "framework/WindowRef.h"
+#include "framework/core/Handles.h"
+#include "framework/ui/WindowRef.h"
 
 #include <windows.h>
 

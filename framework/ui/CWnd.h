@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/MessageMap.h"
-#include "framework/WindowRef.h"
+#include "framework/ui/MessageMap.h"
+#include "framework/ui/WindowRef.h"
 
 #include <windows.h>
 

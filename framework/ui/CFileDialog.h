@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/CString.h"
-#include "framework/CWnd.h"
-#include "framework/ScopedHook.h"
+#include "framework/core/CString.h"
+#include "framework/ui/CWnd.h"
+#include "framework/core/ScopedHook.h"
 
 #include <windows.h>
 #include <commdlg.h>

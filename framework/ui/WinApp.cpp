@@ -1,7 +1,7 @@
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
-#include "framework/CWnd.h"
-#include "framework/PathText.h"
+#include "framework/ui/CWnd.h"
+#include "framework/core/PathText.h"
 #include "profile/ProfileFile.h"
 
 #include <commctrl.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/CImageList.h"
-#include "framework/CString.h"
-#include "framework/CWnd.h"
+#include "framework/ui/CImageList.h"
+#include "framework/core/CString.h"
+#include "framework/ui/CWnd.h"
 
 #include <commctrl.h>
 

@@ -1,6 +1,6 @@
-#include "framework/WindowRef.h"
+#include "framework/ui/WindowRef.h"
 
-#include "framework/AfxMessageBox.h"
+#include "framework/ui/AfxMessageBox.h"
 
 #include <string>
 
