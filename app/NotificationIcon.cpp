@@ -1,6 +1,6 @@
 #include "app/NotificationIcon.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 #include <shellapi.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Handles.h"
+#include "framework/core/Handles.h"
 
 #include <windows.h>
 

@@ -2,11 +2,11 @@
 // at every logon, so that it is resident when the session ends.
 #include "app/TrayApp.h"
 
-#include "framework/CodePage.h"
-#include "framework/Handles.h"
-#include "framework/WinApp.h"
+#include "framework/core/CodePage.h"
+#include "framework/core/Handles.h"
+#include "framework/core/PathText.h"
+#include "framework/ui/WinApp.h"
 
-#include <mbstring.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -44,30 +44,15 @@ std::string StartupFolder()
     return NarrowExact(folder).value_or(std::string());
 }
 
-// True when the path's last character, not merely its last byte, is a
-// backslash: in a double-byte code page the second byte of a character can
-// have the backslash's value (in UTF-8 no byte of a longer character can).
-// The process's code page decides where the last character begins, as it
-// decided how the path was spelt.
-bool EndsInBackslash(const std::string& path)
-{
-    if (path.empty())
-        return false;
-    const char* last = ::CharPrevExA(CP_ACP, path.c_str(), path.c_str() + path.size(), 0);
-    return ::_mbscmp(reinterpret_cast<const unsigned char*>(last), reinterpret_cast<const unsigned char*>("\\")) == 0;
-}
-
 } // namespace
 
 void TrayApp::CreateStartupShortcut()
 {
-    std::string link = StartupFolder();
+    const std::string folder = StartupFolder();
     // Without the folder the link would land in the current directory.
-    if (link.empty())
+    if (folder.empty())
         return;
-    if (!EndsInBackslash(link))
-        link += '\\';
-    link += LinkFileName;
+    const std::string link = JoinPath(folder, LinkFileName);
 
     // Whole in the process's code page, UTF-8 where the manifest is honoured.
     const std::string executable = ModuleFileName(nullptr);

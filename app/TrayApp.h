@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/UniqueHandle.h"
-#include "framework/WinApp.h"
+#include "framework/core/UniqueHandle.h"
+#include "framework/ui/WinApp.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 
 #include <windows.h>

@@ -2,11 +2,10 @@
 
 #include "app/TrayApp.h"
 #include "config/ConfigDialog.h"
-#include "framework/AfxMessageBox.h"
-#include "framework/CMenu.h"
-#include "framework/Handles.h"
-#include "framework/WinApp.h"
-#include "profile/ProfileFile.h"
+#include "framework/ui/AfxMessageBox.h"
+#include "framework/ui/CMenu.h"
+#include "framework/core/Handles.h"
+#include "framework/ui/WinApp.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperEntry.h"
 
@@ -165,10 +164,10 @@ void TrayWindow::ReportSaveFailure()
     std::string file = "the profile";
     DWORD code = 0;
     if (CWinApp* app = AfxGetApp()) {
-        ProfileFile& profile = app->GetProfileFile();
-        if (!profile.FileName().empty())
-            file = profile.FileName();
-        code = profile.LastSaveError();
+        const Profile::SaveFailure failure = app->LastSaveFailure();
+        if (!failure.file.empty())
+            file = failure.file;
+        code = failure.code;
     }
     // The path on a line of its own: it may be long, and a full stop after
     // it would read as part of the name.

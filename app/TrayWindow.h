@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/NotificationIcon.h"
-#include "framework/CWnd.h"
+#include "framework/ui/CWnd.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CDialog.h"
+#include "framework/ui/CDialog.h"
 #include "res/resource.h"
 
 // The About box: no code beyond the framework's plain dialog, on its own

@@ -2,7 +2,7 @@
 
 #include "config/OptionsPage.h"
 #include "config/WallpapersPage.h"
-#include "framework/CString.h"
+#include "framework/core/CString.h"
 #include "res/resource.h"
 
 namespace {
@@ -93,7 +93,7 @@ void ConfigDialog::OnOK()
 {
     // The Wallpapers page has stored its edits already; only the options
     // wait for OK.
-    if (!optionsPage->ValidateAndApply()) {
+    if (optionsPage->ValidateAndApply() == OptionsPage::Validation::Applied) {
         EndDialog(IDOK);
         return;
     }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/CButton.h"
-#include "framework/CDialog.h"
-#include "framework/CTabCtrl.h"
+#include "framework/ui/CButton.h"
+#include "framework/ui/CDialog.h"
+#include "framework/ui/CTabCtrl.h"
 
 #include <commctrl.h>
 

@@ -2,9 +2,9 @@
 // Remove Files, Empty List, Test and About...
 #include "config/AboutDialog.h"
 #include "config/WallpapersPage.h"
-#include "framework/AfxMessageBox.h"
-#include "framework/CFileDialog.h"
-#include "framework/CodePage.h"
+#include "framework/core/CodePage.h"
+#include "framework/ui/AfxMessageBox.h"
+#include "framework/ui/CFileDialog.h"
 #include "res/resource.h"
 #include "wallpapers/DesktopWallpaperWriter.h"
 #include "wallpapers/WallpaperSet.h"

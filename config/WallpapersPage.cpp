@@ -1,6 +1,6 @@
 #include "config/WallpapersPage.h"
 
-#include "framework/CPaintDC.h"
+#include "framework/ui/CPaintDC.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperSet.h"
 
@@ -77,7 +77,7 @@ void ClearOf(const std::array<const CButton*, 3>& group)
 
 } // namespace
 
-const MessageMap WallpapersPage::messageMap = MessageMapFor<WallpapersPage, CDialog,
+const MessageMap WallpapersPage::messageMap = MessageMapFor<WallpapersPage, ConfigPage,
     OnMessage<WM_PAINT, &WallpapersPage::OnPaint>,
     OnCommand<IDC_ADD_FILES, &WallpapersPage::OnAddFiles>,
     OnCommand<IDC_ADD_NONE, &WallpapersPage::OnAddNone>,
@@ -91,7 +91,7 @@ const MessageMap WallpapersPage::messageMap = MessageMapFor<WallpapersPage, CDia
     OnNotify<IDC_WALLPAPER_LIST, NM_SETFOCUS, &WallpapersPage::OnListSetFocus>,
     OnNotify<IDC_WALLPAPER_LIST, LVN_ITEMCHANGED, &WallpapersPage::OnListItemChanged>>;
 
-WallpapersPage::WallpapersPage(WallpaperSet* set) : set(set)
+WallpapersPage::WallpapersPage(WallpaperSet* set) : ConfigPage(IDD_WALLPAPERS), set(set)
 {
 }
 
@@ -100,17 +100,6 @@ WallpapersPage::~WallpapersPage()
     // The list borrows the image list: let the window go while both exist.
     if (m_hWnd)
         DestroyWindow();
-}
-
-BOOL WallpapersPage::CreatePage(CWnd* parent)
-{
-    if (!Create(IDD_WALLPAPERS, parent))
-        return FALSE;
-    // The dialog around the page would otherwise stop at the page: Tab
-    // would never reach the page's controls, and a user without a mouse
-    // could change nothing. What DS_CONTROL gives a page.
-    ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-    return TRUE;
 }
 
 BOOL WallpapersPage::OnInitDialog()

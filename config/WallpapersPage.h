@@ -1,10 +1,10 @@
 #pragma once
 
-#include "framework/CButton.h"
-#include "framework/CDialog.h"
-#include "framework/CImageList.h"
-#include "framework/CListCtrl.h"
-#include "framework/CString.h"
+#include "framework/ui/CButton.h"
+#include "config/ConfigPage.h"
+#include "framework/ui/CImageList.h"
+#include "framework/ui/CListCtrl.h"
+#include "framework/core/CString.h"
 #include "wallpapers/WallpaperEntry.h"
 
 #include <commctrl.h>
@@ -23,15 +23,11 @@ class WallpaperSet;
 // The radio buttons show what the selected rows have in common (a group with
 // nothing checked means they differ), change all selected rows when clicked,
 // and give the entries added next their show state and priority.
-class WallpapersPage : public CDialog {
+class WallpapersPage : public ConfigPage {
 public:
     // `set` is not owned and must outlive the page's window.
     explicit WallpapersPage(WallpaperSet* set);
     ~WallpapersPage() override;
-
-    // The page's window, hidden, as a child of `parent`; OnInitDialog fills
-    // it from the set inside this call.
-    virtual BOOL CreatePage(CWnd* parent);
 
     BOOL OnInitDialog() override;
 

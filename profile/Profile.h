@@ -1,8 +1,9 @@
 #pragma once
 
-#include "framework/CString.h"
+#include "framework/core/CString.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 // The application's profile operations: named values in sections of a private
@@ -19,8 +20,12 @@ public:
     // The value, or the default when the key is missing or its value is empty.
     virtual CString GetProfileString(const char* section, const char* entry,
                                      const char* defaultValue = nullptr) = 0;
-    virtual bool WriteProfileInt(const char* section, const char* entry, int value) = 0;
     virtual bool WriteProfileString(const char* section, const char* entry, const char* value) = 0;
+    // The number in decimal, as a string is written.
+    bool WriteProfileInt(const char* section, const char* entry, int value)
+    {
+        return WriteProfileString(section, entry, std::to_string(value).c_str());
+    }
     // The names of the keys of a section, in file order, each as spelt there.
     virtual std::vector<CString> GetProfileKeys(const char* section) = 0;
 
@@ -33,4 +38,13 @@ public:
     // again for it, and `edit` may run more than once.
     using Edit = std::function<bool(Profile&)>;
     virtual bool UpdateProfile(const Edit& edit) = 0;
+
+    // Why the last update failed, for the message that tells the user: the
+    // file it was to write (empty for a store without one) and the system's
+    // error code, 0 after a good update.
+    struct SaveFailure {
+        std::string file;
+        unsigned long code = 0;
+    };
+    virtual SaveFailure LastSaveFailure() { return {}; }
 };

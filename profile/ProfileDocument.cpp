@@ -1,5 +1,7 @@
 #include "profile/ProfileDocument.h"
 
+#include "profile/ProfileNames.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -8,50 +10,6 @@ namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view NewLine = "\r\n";
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text)
-{
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-// ASCII only: the names the program uses are ASCII, and folding bytes above
-// 127 would depend on a code page the file does not name.
-std::string Fold(std::string_view text)
-{
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
-}
-
-char FoldChar(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldChar(a[i]) != FoldChar(b[i]))
-            return false;
-    }
-    return true;
-}
 
 bool HasLineBreak(std::string_view text)
 {
@@ -76,7 +34,7 @@ bool NeedsQuotes(std::string_view value)
 {
     if (value.empty())
         return false;
-    if (IsBlank(value.front()) || IsBlank(value.back()))
+    if (IsProfileBlank(value.front()) || IsProfileBlank(value.back()))
         return true;
     return value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'');
 }
@@ -88,7 +46,7 @@ std::uint32_t ProfileDocument::KeyIndex::Hash(std::string_view name)
     // FNV-1a over the folded bytes.
     std::uint32_t hash = 2166136261u;
     for (char c : name) {
-        hash ^= static_cast<unsigned char>(FoldChar(c));
+        hash ^= static_cast<unsigned char>(FoldNameChar(c));
         hash *= 16777619u;
     }
     return hash;
@@ -104,7 +62,7 @@ std::size_t ProfileDocument::KeyIndex::Find(const std::vector<Line>& body, std::
         const Slot& slot = slots[i];
         if (slot.line == Empty)
             return None;
-        if (slot.hash == hash && EqualFolded(body[slot.line].Name(), name))
+        if (slot.hash == hash && SameName(body[slot.line].Name(), name))
             return slot.line;
     }
 }
@@ -185,7 +143,7 @@ void ProfileDocument::Parse(std::string_view text)
         }
 
         std::size_t first = 0;
-        while (first < line.text.size() && IsBlank(line.text[first]))
+        while (first < line.text.size() && IsProfileBlank(line.text[first]))
             ++first;
         if (first == line.text.size()) {
             blanks.push_back(std::move(line));
@@ -199,7 +157,8 @@ void ProfileDocument::Parse(std::string_view text)
                 blanks.clear();
                 Section& section = sections.emplace_back();
                 current = sections.size() - 1;
-                section.foldedName = Fold(Trim(std::string_view(line.text).substr(first + 1, close - first - 1)));
+                const std::string_view name = std::string_view(line.text).substr(first + 1, close - first - 1);
+                section.foldedName = FoldName(TrimProfileText(name));
                 sectionIndex.emplace(section.foldedName, current);
                 section.body.push_back(std::move(line));
                 continue;
@@ -232,10 +191,10 @@ void ProfileDocument::ParseKey(Line& line, std::size_t nameStart)
     const std::size_t equals = text.find('=', nameStart);
     if (equals == std::string_view::npos)
         return;
-    const std::string_view name = Trim(text.substr(nameStart, equals - nameStart));
+    const std::string_view name = TrimProfileText(text.substr(nameStart, equals - nameStart));
     if (name.empty())
         return;
-    std::string_view value = Trim(text.substr(equals + 1));
+    std::string_view value = TrimProfileText(text.substr(equals + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     line.isKey = true;
@@ -305,11 +264,11 @@ ProfileDocument::Section* ProfileDocument::FindSection(std::string_view foldedNa
 
 const ProfileDocument::Line* ProfileDocument::FindLine(std::string_view section, std::string_view entry) const
 {
-    const auto foundSection = sectionIndex.find(Fold(Trim(section)));
+    const auto foundSection = sectionIndex.find(FoldName(TrimProfileText(section)));
     if (foundSection == sectionIndex.end())
         return nullptr;
     const Section& found = sections[foundSection->second];
-    const std::string_view name = Trim(entry);
+    const std::string_view name = TrimProfileText(entry);
     const std::size_t line = found.keys.Find(found.body, name, KeyIndex::Hash(name));
     return line == KeyIndex::None ? nullptr : &found.body[line];
 }
@@ -365,15 +324,10 @@ CString ProfileDocument::GetProfileString(const char* section, const char* entry
     return CString(defaultValue);
 }
 
-bool ProfileDocument::WriteProfileInt(const char* section, const char* entry, int value)
-{
-    return WriteProfileString(section, entry, std::to_string(value).c_str());
-}
-
 ProfileDocument::Section& ProfileDocument::AddSection(std::string_view name)
 {
     Section& section = sections.emplace_back();
-    section.foldedName = Fold(name);
+    section.foldedName = FoldName(name);
     Line header;
     header.text.reserve(name.size() + 2);
     header.text.append(1, '[').append(name).append(1, ']');
@@ -387,19 +341,19 @@ bool ProfileDocument::WriteProfileString(const char* section, const char* entry,
 {
     if (!section)
         return false;
-    const std::string_view sectionName = Trim(section);
+    const std::string_view sectionName = TrimProfileText(section);
     if (!IsValidSectionName(sectionName))
         return false;
     if (!entry || !value)
         return false;
-    const std::string_view name = Trim(entry);
+    const std::string_view name = TrimProfileText(entry);
     if (!IsValidKeyName(name))
         return false;
     const std::string_view text = value;
     if (HasLineBreak(text))
         return false;
 
-    const std::string foldedSection = Fold(sectionName);
+    const std::string foldedSection = FoldName(sectionName);
     Section* target = FindSection(foldedSection);
     if (!target)
         target = &AddSection(sectionName);
@@ -427,7 +381,7 @@ std::vector<CString> ProfileDocument::GetProfileKeys(const char* section)
     std::vector<CString> names;
     if (!section)
         return names;
-    const Section* found = FindSection(Fold(Trim(section)));
+    const Section* found = FindSection(FoldName(TrimProfileText(section)));
     if (!found)
         return names;
     for (const Line& line : found->body) {

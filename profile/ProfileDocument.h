@@ -67,7 +67,6 @@ public:
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override;
     CString GetProfileString(const char* section, const char* entry,
                              const char* defaultValue = nullptr) override;
-    bool WriteProfileInt(const char* section, const char* entry, int value) override;
     bool WriteProfileString(const char* section, const char* entry, const char* value) override;
     // Every key line of the section in file order, a name that occurs twice
     // included twice. Empty for a missing section.

@@ -1,7 +1,9 @@
 #include "profile/ProfileFile.h"
 
-#include "framework/CodePage.h"
-#include "framework/UniqueHandle.h"
+#include "framework/core/CodePage.h"
+#include "framework/core/PathText.h"
+#include "framework/core/UniqueHandle.h"
+#include "profile/StoredText.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -36,6 +38,34 @@ bool IsTransient(DWORD error)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
+// What one try gives: 0 or the system's error code, and whether another try
+// may go better (the file was held open for a moment).
+struct Outcome {
+    DWORD error = 0;
+    bool again = false;
+};
+
+Outcome Transient(DWORD error)
+{
+    return {error, IsTransient(error)};
+}
+
+// Tries until a try needs no other, at most Attempts times, RetryDelayMs
+// apart; the error of the last try, 0 when it succeeded.
+template <class Try>
+DWORD Retry(Try attempt)
+{
+    Outcome outcome;
+    for (int tries = 0; tries < Attempts; ++tries) {
+        if (tries > 0)
+            Sleep(RetryDelayMs);
+        outcome = attempt();
+        if (!outcome.again)
+            break;
+    }
+    return outcome.error;
+}
+
 // Errors that say the file cannot exist at that path, as opposed to errors
 // that say it exists and cannot be read.
 bool IsAbsent(DWORD error)
@@ -43,18 +73,6 @@ bool IsAbsent(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
            error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_INVALID_DRIVE ||
            error == ERROR_BAD_NETPATH;
-}
-
-bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-std::string Join(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || IsSeparator(folder.back()))
-        return folder + name;
-    return folder + "\\" + name;
 }
 
 // The user's roaming application-data folder, whole. SHGetFolderPathA would
@@ -87,19 +105,21 @@ HRESULT RoamingAppDataFolder(std::string& folder)
     return S_OK;
 }
 
-// GetFullPathNameA sized by asking first: a folder of any length comes back
-// whole or not at all.
-bool FullPath(const std::string& path, std::string& full)
+// Text that a system function writes into a buffer of the size it asks for:
+// `call(buffer, size)` gives the text's length when it fits, the size it needs
+// when not, 0 on failure. Of any length, whole or not at all.
+template <class Call>
+bool AskedText(Call call, std::string& text)
 {
-    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    DWORD size = call(nullptr, 0);
     for (int i = 0; i < 3 && size != 0; ++i) {
         std::string buffer(size, '\0');
-        const DWORD length = GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
+        const DWORD length = call(buffer.data(), size);
         if (length == 0)
             break;
         if (length < size) {
             buffer.resize(length);
-            full = std::move(buffer);
+            text = std::move(buffer);
             return true;
         }
         size = length;
@@ -107,91 +127,62 @@ bool FullPath(const std::string& path, std::string& full)
     return false;
 }
 
-enum class ReadResult { Read, Absent, Failed };
-
-ReadResult ReadWholeFile(const std::string& path, std::string& text, DWORD& error)
+bool FullPath(const std::string& path, std::string& full)
 {
-    text.clear();
-    error = 0;
-    for (int attempt = 0;; ++attempt) {
-        if (attempt > 0)
-            Sleep(RetryDelayMs);
-        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file) {
-            error = GetLastError();
-            if (IsAbsent(error))
-                return ReadResult::Absent;
-            if (IsTransient(error) && attempt + 1 < Attempts)
-                continue;
-            return ReadResult::Failed;
-        }
+    return AskedText([&](char* buffer, DWORD size) { return GetFullPathNameA(path.c_str(), size, buffer, nullptr); },
+                     full);
+}
 
-        LARGE_INTEGER size{};
-        if (!GetFileSizeEx(file.get(), &size)) {
-            error = GetLastError();
-            return ReadResult::Failed;
-        }
-        if (size.QuadPart > LargestProfile) {
-            error = ERROR_FILE_TOO_LARGE;
-            return ReadResult::Failed;
-        }
-        try {
-            text.resize(static_cast<std::size_t>(size.QuadPart));
-        } catch (const std::bad_alloc&) {
-            error = ERROR_NOT_ENOUGH_MEMORY;
-            return ReadResult::Failed;
-        }
-
-        // Read to the end of the file, whatever the size said: the file may
-        // have changed in between.
-        std::size_t filled = 0;
-        bool failed = false;
-        for (;;) {
-            if (filled == text.size())
-                text.resize(text.size() + 4096);
-            DWORD got = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - filled, 1u << 20));
-            if (!ReadFile(file.get(), text.data() + filled, chunk, &got, nullptr)) {
-                error = GetLastError();
-                failed = true;
-                break;
-            }
-            if (got == 0)
-                break;
-            filled += got;
-            if (filled > static_cast<std::size_t>(LargestProfile)) {
-                error = ERROR_FILE_TOO_LARGE;
-                return ReadResult::Failed;
-            }
-        }
-        text.resize(filled);
-        if (!failed)
-            return ReadResult::Read;
-        text.clear();
-        if (!(IsTransient(error) && attempt + 1 < Attempts))
-            return ReadResult::Failed;
+// The whole file, read to its end whatever its size said: it may have changed
+// in between. 0, or the system's error code.
+DWORD ReadOnce(const std::string& path, std::string& text)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size))
+        return GetLastError();
+    if (size.QuadPart > LargestProfile)
+        return ERROR_FILE_TOO_LARGE;
+    try {
+        text.resize(static_cast<std::size_t>(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
     }
+    std::size_t filled = 0;
+    for (DWORD got = 1; got != 0; filled += got) {
+        if (filled > static_cast<std::size_t>(LargestProfile))
+            return ERROR_FILE_TOO_LARGE;
+        if (filled == text.size())
+            text.resize(text.size() + 4096);
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - filled, 1u << 20));
+        if (!ReadFile(file.get(), text.data() + filled, chunk, &got, nullptr))
+            return GetLastError();
+    }
+    text.resize(filled);
+    return 0;
+}
+
+// 0 and the text, or the system's error code and no text.
+DWORD ReadWholeFile(const std::string& path, std::string& text)
+{
+    const DWORD error = Retry([&] { return Transient(ReadOnce(path, text)); });
+    if (error != 0)
+        text.clear();
+    return error;
 }
 
 // Writes a file from nothing and makes sure it is on the disk before the
 // caller moves it into place; on failure nothing of it remains.
 DWORD WriteWholeFile(const std::string& path, std::string_view text)
 {
-    DWORD error = 0;
     UniqueFile file;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        if (attempt > 0)
-            Sleep(RetryDelayMs);
+    DWORD error = Retry([&] {
         file = UniqueFile(
             CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file)
-            break;
-        error = GetLastError();
-        if (!IsTransient(error))
-            return error;
-    }
-    if (!file)
+        return Transient(file ? 0 : GetLastError());
+    });
+    if (error != 0)
         return error;
 
     std::size_t written = 0;
@@ -215,19 +206,11 @@ DWORD WriteWholeFile(const std::string& path, std::string_view text)
     return error;
 }
 
-DWORD MoveIntoPlace(const std::string& from, const std::string& to)
+// One try at the move that replaces a file whole.
+DWORD MoveOnce(const std::string& from, const std::string& to)
 {
-    DWORD error = 0;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        if (attempt > 0)
-            Sleep(RetryDelayMs);
-        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return 0;
-        error = GetLastError();
-        if (!IsTransient(error))
-            break;
-    }
-    return error;
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
+                                                                                                       : GetLastError();
 }
 
 bool IsFolder(const std::string& path)
@@ -236,31 +219,21 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Creates the folder and any missing folders above it.
-DWORD CreateFolders(const std::string& folder)
+// Creates the folder and any missing folders above it, up to a drive ("C:")
+// or the start of a UNC name ("\\\\server").
+DWORD CreateFolders(std::string_view folder, UINT codePage)
 {
-    std::vector<std::string> missing;
-    std::string path = folder;
-    while (!path.empty() && IsSeparator(path.back()))
-        path.pop_back();
-    while (!path.empty() && !IsFolder(path)) {
-        missing.push_back(path);
-        const std::size_t separator = path.find_last_of("\\/");
-        if (separator == std::string::npos)
-            break;
-        path.erase(separator);
-        // Stop at a drive ("C:") or the start of a UNC name ("\\server").
-        if (path.empty() || path.back() == ':' || path.find_first_not_of("\\/") == std::string::npos)
-            break;
-    }
-    for (auto next = missing.rbegin(); next != missing.rend(); ++next) {
-        if (!CreateDirectoryA(next->c_str(), nullptr)) {
-            const DWORD error = GetLastError();
-            if (error != ERROR_ALREADY_EXISTS || !IsFolder(*next))
-                return error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error;
-        }
-    }
-    return 0;
+    while (FindPathSeparators(folder, codePage).atEnd)
+        folder.remove_suffix(1);
+    const std::string path(folder);
+    if (path.empty() || path.back() == ':' || path.find_first_not_of("\\/") == std::string::npos || IsFolder(path))
+        return 0;
+    if (const DWORD error = CreateFolders(ParentFolder(folder, codePage), codePage))
+        return error;
+    if (CreateDirectoryA(path.c_str(), nullptr))
+        return 0;
+    const DWORD error = GetLastError();
+    return error != ERROR_ALREADY_EXISTS ? error : IsFolder(path) ? 0 : ERROR_DIRECTORY;
 }
 
 } // namespace
@@ -287,15 +260,7 @@ void ProfileFile::ResolvePaths() const
         if (FAILED(result))
             pathError = HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : ERROR_PATH_NOT_FOUND;
 
-        const UINT size = GetWindowsDirectoryA(nullptr, 0);
-        if (size != 0) {
-            std::string buffer(size, '\0');
-            const UINT length = GetWindowsDirectoryA(buffer.data(), size);
-            if (length != 0 && length < size) {
-                buffer.resize(length);
-                windows = std::move(buffer);
-            }
-        }
+        AskedText([](char* buffer, DWORD size) { return GetWindowsDirectoryA(buffer, size); }, windows);
     }
 
     if (!user.empty()) {
@@ -305,13 +270,13 @@ void ProfileFile::ResolvePaths() const
             pathError = GetLastError() != 0 ? GetLastError() : ERROR_BAD_PATHNAME;
             userFolder = user;
         }
-        userFile = Join(userFolder, fileName);
+        userFile = JoinPath(userFolder, fileName, codePages.process);
     } else if (pathError == 0) {
         pathError = ERROR_PATH_NOT_FOUND;
     }
     std::string windowsFolder;
     if (!windows.empty() && FullPath(windows, windowsFolder))
-        windowsFile = Join(windowsFolder, fileName);
+        windowsFile = JoinPath(windowsFolder, fileName, codePages.process);
 }
 
 const std::string& ProfileFile::FileName() const
@@ -320,16 +285,12 @@ const std::string& ProfileFile::FileName() const
     return userFile;
 }
 
-const std::string& ProfileFile::SourceFileName() const
-{
-    return sourceFile;
-}
-
 struct ProfileFile::OnDisk {
-    ReadResult result = ReadResult::Absent;
     // The file that was read, empty when neither exists.
     std::string path;
     std::string text;
+    // Why the file that exists could not be read; 0 when it was, or when
+    // neither exists.
     DWORD error = 0;
 
     bool operator==(const OnDisk&) const = default;
@@ -342,34 +303,30 @@ ProfileFile::OnDisk ProfileFile::ReadFromDisk() const
     for (const std::string* path : {&userFile, &windowsFile}) {
         if (path->empty())
             continue;
-        disk.result = ReadWholeFile(*path, disk.text, disk.error);
-        if (disk.result != ReadResult::Absent) {
+        disk.error = ReadWholeFile(*path, disk.text);
+        if (!IsAbsent(disk.error)) {
             disk.path = *path;
-            break;
+            return disk;
         }
     }
+    disk.error = 0;
     return disk;
 }
 
-void ProfileFile::Read()
+void ProfileFile::RefreshProfile()
 {
     ResolvePaths();
     OnDisk disk = ReadFromDisk();
     loaded = true;
     sourceFile = std::move(disk.path);
-    lastReadError = disk.result == ReadResult::Failed ? disk.error : 0;
-    document.Parse(disk.result == ReadResult::Read ? disk.text : std::string());
+    lastReadError = disk.error;
+    document.Parse(disk.text);
 }
 
 void ProfileFile::EnsureLoaded()
 {
     if (!loaded)
-        Read();
-}
-
-void ProfileFile::RefreshProfile()
-{
-    Read();
+        ProfileFile::RefreshProfile();
 }
 
 int ProfileFile::GetProfileInt(const char* section, const char* entry, int defaultValue)
@@ -388,11 +345,6 @@ std::vector<CString> ProfileFile::GetProfileKeys(const char* section)
 {
     EnsureLoaded();
     return document.GetProfileKeys(section);
-}
-
-bool ProfileFile::WriteProfileInt(const char* section, const char* entry, int value)
-{
-    return WriteProfileString(section, entry, std::to_string(value).c_str());
 }
 
 bool ProfileFile::WriteProfileString(const char* section, const char* entry, const char* value)
@@ -415,7 +367,7 @@ bool ProfileFile::UpdateProfile(const Edit& edit)
 
 unsigned long ProfileFile::Replace(const Edit& edit)
 {
-    if (const DWORD error = CreateFolders(userFolder))
+    if (const DWORD error = CreateFolders(userFolder, codePages.process))
         return error;
 
     // A read-only profile is the user's way of saying "leave it"; a folder of
@@ -425,27 +377,23 @@ unsigned long ProfileFile::Replace(const Edit& edit)
         return ERROR_ACCESS_DENIED;
 
     const std::string temporary = userFile + ".tmp";
-    auto fail = [&temporary](DWORD error) {
-        DeleteFileA(temporary.c_str());
-        return error;
+    // A save that ContinueSave stops leaves everything as a crash would.
+    bool stopped = false;
+    const auto stop = [&stopped] {
+        stopped = true;
+        return Outcome{ERROR_OPERATION_ABORTED};
     };
-    DWORD error = 0;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        if (attempt > 0)
-            Sleep(RetryDelayMs);
-
+    const DWORD error = Retry([&]() -> Outcome {
         const OnDisk before = ReadFromDisk();
-        if (before.result == ReadResult::Failed)
-            return fail(before.error);
+        if (before.error != 0)
+            return {before.error};
         ProfileDocument changed(before.text);
         if (!edit(changed))
-            return fail(ERROR_INVALID_DATA);
-        const std::string text = changed.Serialize();
-
-        if (const DWORD written = WriteWholeFile(temporary, text))
-            return written;
+            return {ERROR_INVALID_DATA};
+        if (const DWORD written = WriteWholeFile(temporary, changed.Serialize()))
+            return {written};
         if (!ContinueSave(SaveStep::TemporaryWritten))
-            return ERROR_OPERATION_ABORTED;
+            return stop();
 
         // The previous version, kept the same safe way. It is a courtesy: a
         // backup that cannot be made (its file is locked, say) does not stop
@@ -453,28 +401,26 @@ unsigned long ProfileFile::Replace(const Edit& edit)
         if (before.path == userFile) {
             const std::string backup = userFile + ".bak";
             const std::string backupTemporary = backup + ".tmp";
-            if (WriteWholeFile(backupTemporary, before.text) == 0 && MoveIntoPlace(backupTemporary, backup) != 0)
+            if (WriteWholeFile(backupTemporary, before.text) == 0 &&
+                Retry([&] { return Transient(MoveOnce(backupTemporary, backup)); }) != 0)
                 DeleteFileA(backupTemporary.c_str());
         }
         if (!ContinueSave(SaveStep::BackupWritten))
-            return ERROR_OPERATION_ABORTED;
+            return stop();
 
         // Someone wrote the file since it was read: start over from what they
         // wrote rather than put back what they replaced.
-        if (ReadFromDisk() != before) {
-            error = ERROR_SHARING_VIOLATION;
-            continue;
-        }
-        if (MoveFileExA(temporary.c_str(), userFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            document = std::move(changed);
-            sourceFile = userFile;
-            return 0;
-        }
+        if (ReadFromDisk() != before)
+            return {ERROR_SHARING_VIOLATION, true};
         // Held open by a scanner, or by a program writing it: read it again
         // before the next try, in case it was the latter.
-        error = GetLastError();
-        if (!IsTransient(error))
-            break;
-    }
-    return fail(error);
+        if (const DWORD moved = MoveOnce(temporary, userFile))
+            return Transient(moved);
+        document = std::move(changed);
+        sourceFile = userFile;
+        return {};
+    });
+    if (error != 0 && !stopped)
+        DeleteFileA(temporary.c_str());
+    return error;
 }

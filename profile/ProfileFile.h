@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CodePage.h"
+#include "framework/core/CodePage.h"
 #include "profile/ProfileDocument.h"
 
 #include <string>
@@ -70,7 +70,7 @@ public:
     unsigned long LastSaveError() const { return lastSaveError; }
     // The file the document was last read from or saved to: FileName(), the
     // older copy in the Windows directory, or empty when neither exists.
-    const std::string& SourceFileName() const;
+    const std::string& SourceFileName() const { return sourceFile; }
     // The system error code when the last read found a file it could not
     // read, 0 otherwise.
     unsigned long LastReadError() const { return lastReadError; }
@@ -83,12 +83,12 @@ public:
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override;
     CString GetProfileString(const char* section, const char* entry,
                              const char* defaultValue = nullptr) override;
-    bool WriteProfileInt(const char* section, const char* entry, int value) override;
     bool WriteProfileString(const char* section, const char* entry, const char* value) override;
     std::vector<CString> GetProfileKeys(const char* section) override;
 
     void RefreshProfile() override;
     bool UpdateProfile(const Edit& edit) override;
+    SaveFailure LastSaveFailure() override { return {FileName(), lastSaveError}; }
 
 protected:
     // Asked after each step of a save; false stops the save right there, with
@@ -102,7 +102,6 @@ private:
 
     void ResolvePaths() const;
     void EnsureLoaded();
-    void Read();
     OnDisk ReadFromDisk() const;
     unsigned long Replace(const Edit& edit);
 

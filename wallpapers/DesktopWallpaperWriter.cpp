@@ -1,7 +1,7 @@
 #include "wallpapers/DesktopWallpaperWriter.h"
 
-#include "framework/AfxMessageBox.h"
-#include "framework/Handles.h"
+#include "framework/ui/AfxMessageBox.h"
+#include "framework/core/Handles.h"
 #include "wallpapers/WallpaperEntry.h"
 
 #include <cstdio>
@@ -32,21 +32,11 @@ constexpr std::size_t LongestProfileValue = 32766;
 
 } // namespace
 
-DesktopWallpaperWriter::RegistryCalls& DesktopWallpaperWriter::Registry()
+const DesktopWallpaperWriter::RegistryCalls& DesktopWallpaperWriter::Registry()
 {
-    static RegistryCalls calls;
-    return calls;
-}
-
-DesktopWallpaperWriter::ScopedRegistryCalls::ScopedRegistryCalls(const RegistryCalls& replacement)
-    : previous(Registry())
-{
-    Registry() = replacement;
-}
-
-DesktopWallpaperWriter::ScopedRegistryCalls::~ScopedRegistryCalls()
-{
-    Registry() = previous;
+    static const RegistryCalls system;
+    const RegistryCalls* replaced = ScopedRegistryCalls::Installed();
+    return replaced ? *replaced : system;
 }
 
 void DesktopWallpaperWriter::SetWallpaper(const char* path, int showState, bool applyNow, Failures failures)

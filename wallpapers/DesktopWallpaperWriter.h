@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/core/ScopedHook.h"
+
 #include <windows.h>
 
 // Makes a bitmap the current user's desktop wallpaper: the registry key
@@ -40,17 +42,9 @@ public:
         LSTATUS(WINAPI* closeKey)(HKEY) = ::RegCloseKey;
     };
 
-    class ScopedRegistryCalls {
-    public:
-        explicit ScopedRegistryCalls(const RegistryCalls& replacement);
-        ScopedRegistryCalls(const ScopedRegistryCalls&) = delete;
-        ScopedRegistryCalls& operator=(const ScopedRegistryCalls&) = delete;
-        ~ScopedRegistryCalls();
-
-    private:
-        RegistryCalls previous;
-    };
+    using ScopedRegistryCalls = ScopedHook<RegistryCalls>;
 
 private:
-    static RegistryCalls& Registry();
+    // The calls of the innermost ScopedRegistryCalls, else the system's.
+    static const RegistryCalls& Registry();
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CString.h"
+#include "framework/core/CString.h"
 
 #include <cstdint>
 

@@ -1,6 +1,7 @@
 // Load and Save of WallpaperSet: the list and the options in the profile's
 // section "WallpaperList".
 #include "profile/Profile.h"
+#include "profile/ProfileNames.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <algorithm>
@@ -21,31 +22,15 @@ private:
     char text[256];
 };
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-// The number n of a key that GetProfileString reads for "File<n>": "file" in
-// any ASCII case, then n in decimal without leading zeros. Other spellings
+// The number n of a key that GetProfileString reads for "File<n>": "File" as
+// the profile compares names, then n in decimal without leading zeros. Other spellings
 // ("File01", "File+1", "File 1") are keys that no "File%d" ever names.
 bool ParseFileKey(const CString& key, std::int64_t& n)
 {
-    std::string_view name = key.str();
-    while (!name.empty() && IsBlank(name.front()))
-        name.remove_prefix(1);
-    while (!name.empty() && IsBlank(name.back()))
-        name.remove_suffix(1);
-    constexpr std::string_view stem = "file";
-    if (name.size() <= stem.size())
+    const std::string_view name = TrimProfileText(key.str());
+    constexpr std::string_view stem = "File";
+    if (name.size() <= stem.size() || !SameName(name.substr(0, stem.size()), stem))
         return false;
-    for (std::size_t i = 0; i < stem.size(); ++i) {
-        char c = name[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != stem[i])
-            return false;
-    }
     const std::string_view digits = name.substr(stem.size());
     if (digits.size() > 10 || (digits.size() > 1 && digits.front() == '0'))
         return false;

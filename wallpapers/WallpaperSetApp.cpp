@@ -1,5 +1,5 @@
 // Load and Save of WallpaperSet through the application object's profile.
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 #include "wallpapers/WallpaperSet.h"
 
 void WallpaperSet::Load()

@@ -6,7 +6,7 @@
 // Whether an instance has its dialog open is asked the way an uninstaller
 // would: Exit is refused while the dialog is open, so a program that ends on
 // Exit had none.
-#include "framework/Handles.h"
+#include "framework/core/Handles.h"
 #include "tests/support/Vistero.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,9 @@ void WriteOldLink()
     old->SetDescription("Old");
     const std::string file = StartupLinkPath();
     const std::wstring wide(file.begin(), file.end());
-    ASSERT_TRUE(SUCCEEDED(old.As<IPersistFile>(IID_IPersistFile)->Save(wide.c_str(), TRUE)));
+    ComPtr<IPersistFile> persist;
+    ASSERT_TRUE(SUCCEEDED(old->QueryInterface(IID_IPersistFile, persist.ReceiveVoid())));
+    ASSERT_TRUE(SUCCEEDED(persist->Save(wide.c_str(), TRUE)));
 }
 
 // A plain wineboot does what a logon does: it starts the Startup folder's

@@ -4,8 +4,8 @@
 // administrator may move it, and put back afterwards.
 #include "app/TrayApp.h"
 
-#include "framework/Handles.h"
-#include "framework/WinApp.h"
+#include "framework/core/Handles.h"
+#include "framework/ui/WinApp.h"
 #include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>

@@ -15,7 +15,7 @@
 #include "config/ConfigDialog.h"
 #include "config/OptionsPage.h"
 #include "config/WallpapersPage.h"
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 #include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"

@@ -6,7 +6,7 @@
 #include "config/ConfigDialog.h"
 #include "config/OptionsPage.h"
 #include "config/WallpapersPage.h"
-#include "framework/CFileDialog.h"
+#include "framework/ui/CFileDialog.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"

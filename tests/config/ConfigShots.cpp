@@ -11,8 +11,8 @@
 
 #include "config/ConfigDialog.h"
 #include "config/WallpapersPage.h"
-#include "framework/CDialog.h"
-#include "framework/WinApp.h"
+#include "framework/ui/CDialog.h"
+#include "framework/ui/WinApp.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperSet.h"
 

@@ -3,7 +3,7 @@
 // desktop settings put back after a test changed them.
 #pragma once
 
-#include "framework/CWnd.h"
+#include "framework/ui/CWnd.h"
 #include "tests/support/Outside.h"
 
 #include <windows.h>

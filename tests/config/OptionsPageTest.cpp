@@ -154,7 +154,9 @@ TEST(OptionsPage, OkStoresEveryFieldOrNothingAndNamesTheFirstBadOne)
         ASSERT_EQ(c.timed, open.Checked());
 
         test_support::MessageBoxRecorder boxes;
-        EXPECT_EQ(c.badField != 0, open.page.ValidateAndApply()) << what;
+        EXPECT_EQ(c.badField != 0 ? OptionsPage::Validation::Failed : OptionsPage::Validation::Applied,
+                  open.page.ValidateAndApply())
+            << what;
         EXPECT_EQ(c.stored, open.Stored()) << what;
         if (c.badField == 0) {
             EXPECT_TRUE(boxes.Boxes().empty()) << what;
@@ -231,7 +233,7 @@ TEST(OptionsPage, ArrowsStepByTheirAmountWithinTheRange)
     open.Type(IDC_INTERVAL, "30");
     ClickArrow(open.Field(IDC_HIGH_FREQUENCY_SPIN), true);
     test_support::MessageBoxRecorder boxes;
-    EXPECT_FALSE(open.page.ValidateAndApply());
+    EXPECT_EQ(OptionsPage::Validation::Applied, open.page.ValidateAndApply());
     EXPECT_EQ((Options{50, 100, 1000, 30}), open.Stored());
 }
 

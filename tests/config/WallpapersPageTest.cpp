@@ -4,8 +4,8 @@
 #include "ConfigTestSupport.h"
 
 #include "config/WallpapersPage.h"
-#include "framework/CFileDialog.h"
-#include "framework/CodePage.h"
+#include "framework/core/CodePage.h"
+#include "framework/ui/CFileDialog.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"

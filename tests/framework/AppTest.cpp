@@ -1,9 +1,10 @@
 // The application object: the argument text and name it derives from the
-// command line and the module, the entry's sequence, and message boxes with
+// command line and the module (and the path walk beneath it), the entry's sequence, and message boxes with
 // the application name as caption through the test hook.
-#include "framework/AfxMessageBox.h"
-#include "framework/CWnd.h"
-#include "framework/WinApp.h"
+#include "framework/ui/AfxMessageBox.h"
+#include "framework/ui/CWnd.h"
+#include "framework/core/PathText.h"
+#include "framework/ui/WinApp.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,36 @@ TEST(Application, BaseNameIsTheFileNameWithoutItsLastExtension)
         // The second byte of 0x95 0x5C is no folder separator in code page 932.
         EXPECT_EQ("\x95\x5C" "name", BaseNameOf("C:\\\x95\x5C" "name.exe", 932));
         EXPECT_EQ("name", BaseNameOf("C:\\\x95\x5C" "name.exe", 1252));
+    }
+}
+
+// The profile's file and the Startup shortcut are named by joining a folder
+// and a name; the profile's folders are created from the parent upward.
+TEST(Application, PathsAreJoinedAndCutBetweenWholeCharacters)
+{
+    struct Case {
+        const char* what;
+        UINT codePage;
+        std::string folder;
+        std::string joined;  // with "Vistero.INI"
+        std::string parent;  // of the folder
+    };
+    const Case cases[] = {
+        {"a folder", CP_ACP, "C:\\Users\\Ann", "C:\\Users\\Ann\\Vistero.INI", "C:\\Users"},
+        {"a root", CP_ACP, "C:\\", "C:\\Vistero.INI", "C:"},
+        {"a forward slash", CP_ACP, "C:/Users/", "C:/Users/Vistero.INI", "C:/Users"},
+        {"no folder", CP_ACP, "", "Vistero.INI", ""},
+        // Where Windows ignores the manifest: "表" is 0x95 0x5C in code page
+        // 932, and its second byte is no separator.
+        {"a double-byte folder ending in a backslash byte", 932, "C:\\\x95\x5C",
+         "C:\\\x95\x5C\\Vistero.INI", "C:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.codePage != CP_ACP && !::IsValidCodePage(c.codePage))
+            GTEST_SKIP() << "code page " << c.codePage << " not installed";
+        EXPECT_EQ(c.joined, JoinPath(c.folder, "Vistero.INI", c.codePage));
+        EXPECT_EQ(c.parent, ParentFolder(c.folder, c.codePage));
     }
 }
 

@@ -3,10 +3,10 @@
 // from bitmap resources, menus as owned handles.
 #include "FrameworkTestIds.h"
 
-#include "framework/CDialog.h"
-#include "framework/CImageList.h"
-#include "framework/CListCtrl.h"
-#include "framework/CMenu.h"
+#include "framework/ui/CDialog.h"
+#include "framework/ui/CImageList.h"
+#include "framework/ui/CListCtrl.h"
+#include "framework/ui/CMenu.h"
 
 #include <gtest/gtest.h>
 

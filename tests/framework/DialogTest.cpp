@@ -2,8 +2,8 @@
 // would; modeless child pages; nested loops; owners waiting meanwhile.
 #include "FrameworkTestIds.h"
 
-#include "framework/CDialog.h"
-#include "framework/WinApp.h"
+#include "framework/ui/CDialog.h"
+#include "framework/ui/WinApp.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
 

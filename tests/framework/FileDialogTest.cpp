@@ -1,8 +1,8 @@
 // The file dialog: the walk over the names the dialog leaves in its buffer,
 // and the real dialog under the flags the Wallpapers page uses, answered
 // through the framework's hook as a user would answer it.
-#include "framework/CFileDialog.h"
-#include "framework/CodePage.h"
+#include "framework/core/CodePage.h"
+#include "framework/ui/CFileDialog.h"
 
 #include <gtest/gtest.h>
 

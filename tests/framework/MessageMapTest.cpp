@@ -2,7 +2,7 @@
 // handler with the right arguments and answers the sender; a derived class's
 // entry wins over its base's, and a catch-all for commands takes only those
 // no entry names; the rest goes to the default processing.
-#include "framework/CWnd.h"
+#include "framework/ui/CWnd.h"
 
 #include <commctrl.h>
 

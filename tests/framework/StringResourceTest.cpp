@@ -2,7 +2,7 @@
 // system's message formatting with numbered inserts.
 #include "FrameworkTestIds.h"
 
-#include "framework/CString.h"
+#include "framework/core/CString.h"
 
 #include <gtest/gtest.h>
 

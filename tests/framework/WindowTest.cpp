@@ -2,9 +2,9 @@
 // WM_NCDESTROY with PostNcDestroy last, the main window ending the message
 // loop, subclassed controls handed back intact, exceptions stopped at the
 // window procedure, and dialog-item texts and numbers of any size.
-#include "framework/CButton.h"
-#include "framework/CWnd.h"
-#include "framework/WinApp.h"
+#include "framework/ui/CButton.h"
+#include "framework/ui/CWnd.h"
+#include "framework/ui/WinApp.h"
 #include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>

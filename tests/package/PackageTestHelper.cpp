@@ -17,7 +17,7 @@
 //                                        tray menu does
 //
 // Exit code 0 on success, 1 on failure (with a line on stderr), 2 on misuse.
-#include "framework/Handles.h"
+#include "framework/core/Handles.h"
 
 #include <shlobj.h>
 #include <windows.h>
@@ -86,7 +86,8 @@ int WriteLink(const char* target, const char* linkFile, const char* arguments)
     link->SetPath(target);
     link->SetArguments(arguments);
     link->SetDescription("Vistero");
-    const ComPtr<IPersistFile> file = link.As<IPersistFile>(IID_IPersistFile);
+    ComPtr<IPersistFile> file;
+    link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
     if (!file)
         return Fail("IPersistFile", 0);
     const HRESULT result = file->Save(Wide(linkFile).c_str(), TRUE);
@@ -97,7 +98,9 @@ int PrintLinkTarget(const char* linkFile)
 {
     const ComInit com;
     const ComPtr<IShellLinkA> link = NewShellLink();
-    const ComPtr<IPersistFile> file = link.As<IPersistFile>(IID_IPersistFile);
+    ComPtr<IPersistFile> file;
+    if (link)
+        link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
     if (!file)
         return Fail("IPersistFile", 0);
     const HRESULT result = file->Load(Wide(linkFile).c_str(), STGM_READ);

@@ -283,6 +283,9 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
         }
         const std::string file = folder + "\\Vistero.INI";
         EXPECT_EQ(file, profile->FileName());
+        // What the caller's message names, through the profile's interface.
+        EXPECT_EQ(file, profile->LastSaveFailure().file);
+        EXPECT_EQ(profile->LastSaveError(), profile->LastSaveFailure().code);
         EXPECT_EQ(fault.readsNothing ? "" : "C:\\old.bmp", profile->GetProfileString(List, "File0").str());
         // What lies on disk is read once the fault is undone: a locked file
         // can't be read.

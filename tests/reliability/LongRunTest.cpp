@@ -25,7 +25,7 @@
 // system DLLs to what the bare dialogs lose.
 #include "app/TrayWindow.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 #include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"

@@ -5,8 +5,9 @@
 // restarts, or refuses the icon for a while or for good. Every test starts
 // without a profile and puts the desktop settings back.
 #include "app/NotificationIcon.h"
-#include "framework/CodePage.h"
+#include "framework/core/CodePage.h"
 #include "profile/ProfileDocument.h"
+#include "profile/StoredText.h"
 #include "res/resource.h"
 #include "tests/support/Vistero.h"
 #include "wallpapers/WallpaperSet.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CDialog.h"
+#include "framework/ui/CDialog.h"
 
 #include <windows.h>
 

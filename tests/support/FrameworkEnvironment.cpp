@@ -2,7 +2,7 @@
 // program: instance, application name (the test program's base name),
 // argument text, common controls. A test program that defines an application
 // object of its own gets that one set up; the others get a plain CWinApp.
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/AfxMessageBox.h"
+#include "framework/ui/AfxMessageBox.h"
 
 #include <windows.h>
 

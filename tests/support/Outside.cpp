@@ -1,6 +1,6 @@
 #include "tests/support/Outside.h"
 
-#include "framework/Handles.h"
+#include "framework/core/Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -243,7 +243,8 @@ std::optional<Link> ReadLink(const std::string& file)
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   link.ReceiveVoid())))
         return std::nullopt;
-    const ComPtr<IPersistFile> persist = link.As<IPersistFile>(IID_IPersistFile);
+    ComPtr<IPersistFile> persist;
+    link->QueryInterface(IID_IPersistFile, persist.ReceiveVoid());
     // Wide enough for the long folders of the shortcut tests.
     wchar_t wide[1024] = {};
     if (!persist || ::MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, 1024) == 0 ||

@@ -6,7 +6,7 @@
 // ended. It knows Vistero only from outside: the window name, the dialogs'
 // controls, the tray callback, the files and the registry. Every wait is a
 // condition with a deadline.
-#include "framework/UniqueHandle.h"
+#include "framework/core/UniqueHandle.h"
 #include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 // it. What the system call changes is put back afterwards.
 #include "wallpapers/DesktopWallpaperWriter.h"
 
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/Outside.h"
 #include "wallpapers/WallpaperEntry.h"

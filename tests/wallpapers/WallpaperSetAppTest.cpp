@@ -1,5 +1,5 @@
 // The set's Load and Save through the application object's profile file.
-#include "framework/WinApp.h"
+#include "framework/ui/WinApp.h"
 #include "profile/ProfileFile.h"
 #include "tests/support/Outside.h"
 #include "wallpapers/WallpaperSet.h"
