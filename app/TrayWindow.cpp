@@ -81,19 +81,16 @@ TrayWindow::Answer TrayWindow::Decide(Event event) const
         // Destroying the window would delete this object under Create.
         return event == Event::Close ? Answer::Noted : Answer::Now;
     case Phase::Configuring:
-        // Destroying the window would delete this object and the set under
-        // the dialog that edits it; the timer is stopped meanwhile, so a
-        // tick can only be one sent from elsewhere or queued before.
-        if (event == Event::Close)
-            return Answer::Refused;
-        return event == Event::Tick ? Answer::Skipped : Answer::Now;
     case Phase::TimedChange:
-        // Destroying the window would delete this object under the writer.
-        // A change due under its failure box would most likely fail as this
-        // one did, and show a box in the box, one more each minute, all
-        // night: the ticks are skipped, and the count starts again when the
-        // change is over. The end of the session shows nothing, so it needs
-        // no box of its own and still writes.
+        // Destroying the window would delete this object and the set under
+        // the dialog that edits it, or under the writer. Under the dialog the
+        // timer is stopped, so a tick can only be one sent from elsewhere or
+        // queued before. Under the writer's failure box, a change due would
+        // most likely fail as this one did, and show a box in the box, one
+        // more each minute, all night: the ticks are skipped, and since the
+        // count was reset before the writer ran, a full interval runs from
+        // the moment the box closes. The end of the session shows nothing,
+        // so it needs no box of its own and still writes.
         if (event == Event::Close)
             return Answer::Refused;
         return event == Event::Tick ? Answer::Skipped : Answer::Now;
@@ -194,12 +191,8 @@ void TrayWindow::OnTimer(UINT_PTR timer)
     WallpaperEntry entry;
     if (!wallpaperSet.PickRandom(entry))
         return;
-    {
-        const PhaseScope changing(*this, Phase::TimedChange);
-        TrayApp::SetWallpaper(entry.path, entry.showState, true);
-    }
-    // A full interval from the moment the user closed the writer's box.
-    minuteCount = 0;
+    const PhaseScope changing(*this, Phase::TimedChange);
+    TrayApp::SetWallpaper(entry.path, entry.showState, true);
 }
 
 void TrayWindow::OnEndSession(WPARAM sessionEnds)

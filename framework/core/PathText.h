@@ -37,19 +37,12 @@ inline PathSeparators FindPathSeparators(std::string_view path, UINT codePage = 
     return found;
 }
 
-// Where the path's last separator stands; npos when it has none.
-inline std::size_t LastPathSeparator(std::string_view path, UINT codePage = CP_ACP)
-{
-    const std::size_t after = FindPathSeparators(path, codePage).afterLast;
-    return after == 0 ? std::string_view::npos : after - 1;
-}
-
 // The path up to its last separator, which is left out; empty when it has
 // none.
 inline std::string_view ParentFolder(std::string_view path, UINT codePage = CP_ACP)
 {
-    const std::size_t separator = LastPathSeparator(path, codePage);
-    return separator == std::string_view::npos ? std::string_view() : path.substr(0, separator);
+    const std::size_t after = FindPathSeparators(path, codePage).afterLast;
+    return after == 0 ? std::string_view() : path.substr(0, after - 1);
 }
 
 // The name in the folder: one backslash between them, none added after a

@@ -399,11 +399,6 @@ TEST_F(ProgramFaultTest, RefusedIconLeavesTheProgramResidentUntilTheShellTakesIt
     const auto resident = [](const Vistero& vistero) {
         return WaitFor([&] { return vistero.TrayWindow() != nullptr && iconRequests >= 1; }) && vistero.Running();
     };
-    const auto send = [](HWND window, UINT message, WPARAM wParam) {
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutA(window, message, wParam, 0, SMTO_NORMAL, static_cast<UINT>(Deadline.count()),
-                                     &result) != 0;
-    };
 
     {
         SCOPED_TRACE("granted at a try");
@@ -422,7 +417,8 @@ TEST_F(ProgramFaultTest, RefusedIconLeavesTheProgramResidentUntilTheShellTakesIt
         Vistero vistero = Vistero::Start("/startup");
         ASSERT_TRUE(resident(vistero));
         iconAnswer = IconAnswer::GrantFromTheSecond;
-        ASSERT_TRUE(send(vistero.TrayWindow(), ::RegisterWindowMessageA("TaskbarCreated"), 0));
+        Send(vistero.TrayWindow(), ::RegisterWindowMessageA("TaskbarCreated"));
+        ASSERT_FALSE(HasFailure());
         EXPECT_TRUE(iconGranted);
         EXPECT_TRUE(vistero.Exit());
     }
@@ -435,11 +431,13 @@ TEST_F(ProgramFaultTest, RefusedIconLeavesTheProgramResidentUntilTheShellTakesIt
         // Ticks of the retry timer, sent faster than it ticks: the tries end
         // after their number, whoever sends the ticks.
         for (int i = 0; i < 2 * NotificationIcon::Retries; ++i)
-            ASSERT_TRUE(send(window, WM_TIMER, NotificationIcon::RetryTimerId));
+            Send(window, WM_TIMER, NotificationIcon::RetryTimerId);
+        ASSERT_FALSE(HasFailure());
         EXPECT_EQ(1 + NotificationIcon::Retries, iconRequests);
         // The one job at the session's end is done all the same...
         ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", REG_SZ, "before", 7);
-        ASSERT_TRUE(send(window, WM_ENDSESSION, TRUE));
+        Send(window, WM_ENDSESSION, TRUE);
+        ASSERT_FALSE(HasFailure());
         EXPECT_EQ(std::to_string(REG_SZ) + ":C:\\Pictures\\sea.bmp" + '\0', DesktopValues()["Wallpaper"]);
         // ... and a start by hand reaches the dialog through the window.
         Vistero second = Vistero::Start();
