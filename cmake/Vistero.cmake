@@ -7,15 +7,16 @@ if(WIN32)
     WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800
     # Byte strings and the "A" functions throughout.
     _MBCS
-    # The functions of the libraries that Vistero.exe loads at first use are
-    # declared as plain functions, not dllimport: calls then go to the
-    # delay-load thunk rather than straight through its import slot. On x86
-    # the linker's section collection does not follow the slots' references,
-    # so a thunk that only its slot names is dropped and the slot is left 0:
-    # the first CoInitializeEx jumped to address 0. Called directly, every
-    # thunk in use is kept. The programs that bind these libraries at start
-    # (the tests) call the import library's stub instead, one jump more.
-    _OLE32_ WINCOMMCTRLAPI= WINCOMMDLGAPI=)
+    # The functions of the libraries that Vistero.exe loads at first use
+    # (all but kernel32's and the C runtime's) are declared as plain
+    # functions, not dllimport: calls then go to the delay-load thunk rather
+    # than straight through its import slot. On x86 the linker's section
+    # collection does not follow the slots' references, so a thunk that only
+    # its slot names is dropped and the slot is left 0: the first
+    # CoInitializeEx jumped to address 0. Called directly, every thunk in use
+    # is kept. The programs that bind these libraries at start (the tests)
+    # call the import library's stub instead, one jump more.
+    _USER32_ _GDI32_ _ADVAPI32_ _SHELL32_ _OLE32_ WINCOMMCTRLAPI= WINCOMMDLGAPI=)
   # Keep the exe small: unused sections go away at link time, and the code is
   # built for size. The code the benchmarks time (the profile, the list and
   # its choice, the wallpaper writer, the dialog's list) keeps the Release
