@@ -6,12 +6,18 @@
 #include <commctrl.h>
 #include <dlgs.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 
 #ifndef VISTERO_EXE
 #error VISTERO_EXE must name the Vistero.exe under test
+#endif
+#if !defined(PLANTED_DLL) || !defined(CARELESS_PROGRAM)
+#error PLANTED_DLL and CARELESS_PROGRAM must name the planted DLL and the careless program
 #endif
 
 namespace test_support {
@@ -95,6 +101,31 @@ private:
     char* base = nullptr;
 };
 
+std::string WindowsPath(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// The system DLLs that are not KnownDLLs on Windows 10, where a program's
+// own folder comes first: the names planted DLLs take (version.dll and
+// uxtheme.dll most often), those that Vistero and the system DLLs it uses
+// load (the controls, the file dialog and its printing, COM, the shell),
+// and those a later version of either might.
+constexpr const char* PlantedNames[] = {
+    "apphelp", "bcrypt", "cfgmgr32", "comctl32", "crypt32", "cryptbase", "cryptsp", "d2d1", "d3d11",
+    "dbgcore", "dbghelp", "dnsapi", "dsound", "dwmapi", "dwrite", "dxgi", "gdiplus", "iertutil",
+    "iphlpapi", "mpr", "msacm32", "msasn1", "msimg32", "mswsock", "netapi32", "ntmarta", "oleacc",
+    "powrprof", "profapi", "propsys", "rsaenh", "secur32", "shdocvw", "shfolder", "sspicli",
+    "textshaping", "urlmon", "userenv", "usp10", "uxtheme", "version", "windowscodecs", "winhttp",
+    "wininet", "winmm", "winspool.drv", "wintrust", "wldp", "wtsapi32", "xmllite",
+};
+
+std::string PlantedFile(const char* name)
+{
+    return std::strchr(name, '.') ? name : std::string(name) + ".dll";
+}
+
 std::string ItemText(HWND list, const RemoteMemory& memory, int row, int column)
 {
     constexpr size_t TextSize = 1024;
@@ -124,9 +155,7 @@ void SetItemState(HWND list, const RemoteMemory& memory, int row, UINT state)
 
 std::string BuiltExe()
 {
-    std::string path = VISTERO_EXE;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
+    return WindowsPath(VISTERO_EXE);
 }
 
 std::string ProfilePath()
@@ -221,6 +250,98 @@ std::string MessageBoxText(HWND box)
 {
     // A message box's text is its static control 0xFFFF.
     return Text(::GetDlgItem(box, 0xFFFF));
+}
+
+// ---- Planted libraries
+
+// Wine's setting for one program, by the name of its exe: which of its
+// libraries to take from elsewhere before its own copies.
+std::string WineOverridesKey(const char* exe)
+{
+    return std::string("Software\\Wine\\AppDefaults\\") + exe;
+}
+
+constexpr const char* PlantedIn[] = {"Vistero.exe", "careless.exe"};
+
+PlantedLibraries::PlantedLibraries()
+    : folder((std::filesystem::temp_directory_path() / "vistero-planted").string())
+{
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    fs::create_directories(folder);
+    fs::copy_file(BuiltExe(), Exe());
+    fs::copy_file(WindowsPath(CARELESS_PROGRAM), folder + "\\careless.exe");
+    for (const char* name : PlantedNames)
+        fs::copy_file(WindowsPath(PLANTED_DLL), folder + "\\" + PlantedFile(name));
+    // Native first, for these two programs alone: a Wine process reads it
+    // as it starts, and WINEDLLOVERRIDES set here would not reach the
+    // programs this one starts (Wine takes theirs from its Unix side).
+    for (const char* exe : PlantedIn) {
+        const std::string key = WineOverridesKey(exe) + "\\DllOverrides";
+        for (const char* name : PlantedNames)
+            EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ,
+                                                       "native,builtin", sizeof "native,builtin"))
+                << key;
+    }
+}
+
+PlantedLibraries::~PlantedLibraries()
+{
+    for (const char* exe : PlantedIn)
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, WineOverridesKey(exe).c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+std::vector<std::string> PlantedLibraries::Loaded() const
+{
+    std::vector<std::string> loaded;
+    for (const char* name : PlantedNames) {
+        const std::string marker = folder + "\\" + PlantedFile(name) + ".loaded";
+        if (!FileExists(marker))
+            continue;
+        std::string by = FileBytes(marker);
+        by = by.substr(0, by.find_first_of("\r\n"));
+        loaded.push_back(PlantedFile(name) + " by " + by);
+    }
+    return loaded;
+}
+
+void PlantedLibraries::ForgetLoaded() const
+{
+    for (const char* name : PlantedNames)
+        ::DeleteFileA((folder + "\\" + PlantedFile(name) + ".loaded").c_str());
+}
+
+bool PlantedLibraries::RunCarelessProgram() const
+{
+    PROCESS_INFORMATION info{};
+    if (!StartProcess("\"" + folder + "\\careless.exe\"", info, folder.c_str()))
+        return false;
+    ::CloseHandle(info.hThread);
+    const UniqueKernelHandle process(info.hProcess);
+    return ::WaitForSingleObject(process.get(), static_cast<DWORD>(Deadline.count())) == WAIT_OBJECT_0;
+}
+
+std::vector<std::string> PlantedLibraries::ModulesFromTheFolder(DWORD process) const
+{
+    std::vector<std::string> found;
+    // Fails with INVALID_HANDLE_VALUE, as CreateFile does.
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process));
+    EXPECT_TRUE(snapshot) << "the modules of process " << process << " can't be listed";
+    if (!snapshot)
+        return found;
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    const std::string prefix = folder + "\\";
+    for (BOOL more = ::Module32First(snapshot.get(), &module); more; more = ::Module32Next(snapshot.get(), &module)) {
+        const std::string path = module.szExePath;
+        if (path.size() > prefix.size() && lstrcmpiA(path.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0
+            && lstrcmpiA(path.c_str(), Exe().c_str()) != 0)
+            found.push_back(path);
+    }
+    return found;
 }
 
 // ---- Vistero

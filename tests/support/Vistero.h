@@ -55,6 +55,39 @@ bool Checked(HWND dialog, int id);
 // The text of a message box.
 std::string MessageBoxText(HWND box);
 
+// A copy of Vistero.exe in a folder of its own, beside a DLL under the name
+// of each system DLL that is not one of Windows' KnownDLLs (those come from
+// the system folder whatever a program does), as a DLL planted beside a
+// downloaded exe would lie. Windows looks for such a DLL in the exe's folder
+// first; Wine uses its own copies unless told to prefer others, so while the
+// object lives, Wine is told to prefer them (native first) in the programs
+// started from the folder. Each planted DLL exports nothing and leaves a
+// marker when a process loads it. The folder goes with the object.
+class PlantedLibraries {
+public:
+    PlantedLibraries();
+    ~PlantedLibraries();
+    PlantedLibraries(const PlantedLibraries&) = delete;
+    PlantedLibraries& operator=(const PlantedLibraries&) = delete;
+
+    // The copy of Vistero.exe among them.
+    std::string Exe() const { return folder + "\\Vistero.exe"; }
+    // Each planted DLL that a process loaded, with the program that did,
+    // "version.dll by C:\...\Vistero.exe"; none, when all is well.
+    std::vector<std::string> Loaded() const;
+    void ForgetLoaded() const;
+    // A program beside them that asks for version.dll by name and takes no
+    // care where it comes from: true when it ran, and it is then in
+    // Loaded(), unless nothing planted is ever found (and the test of a
+    // careful program would prove nothing).
+    bool RunCarelessProgram() const;
+    // The modules a process has loaded from this folder, the exe apart.
+    std::vector<std::string> ModulesFromTheFolder(DWORD process) const;
+
+private:
+    std::string folder;
+};
+
 // A started or found Vistero.exe; ended, if it still runs, when the object
 // goes, so that no test leaves one behind.
 class Vistero {
