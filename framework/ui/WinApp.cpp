@@ -1,6 +1,7 @@
 #include "framework/ui/WinApp.h"
 
 #include "framework/ui/CWnd.h"
+#include "framework/ui/SystemLibraries.h"
 #include "framework/core/PathText.h"
 #include "profile/ProfileFile.h"
 
@@ -113,18 +114,13 @@ void AfxInitApplication(HINSTANCE instance, const char* commandLine)
 BOOL AfxInitCommonControls()
 {
     static const BOOL registered = [] {
-        // Wine's theming of the controls binds msimg32, for AlphaBlend and
-        // TransparentBlt, at the first themed paint, by a road of its own on
-        // which the program's search for libraries (WinMain.cpp) does not
-        // apply, so that a copy in the exe's folder came first. Bound now
-        // from the system folder, by its path, and kept: a load by name then
-        // finds the one in memory. Tiny; nothing else of the controls'
-        // libraries took that road in a whole run with the dialogs and the
-        // file dialog.
-        std::string msimg32(MAX_PATH, '\0');
-        msimg32.resize(::GetSystemDirectoryA(msimg32.data(), MAX_PATH));
-        if (!msimg32.empty() && msimg32.size() < MAX_PATH)
-            ::LoadLibraryA((msimg32 + "\\msimg32.dll").c_str());
+        // Wine's theming of the controls binds msimg32 (AlphaBlend,
+        // TransparentBlt) at the first themed paint by a road of its own,
+        // which the search of the system folder alone does not govern: a
+        // copy in the exe's folder came first. Bound ahead, it is found in
+        // memory. Nothing else of the controls or the file dialog took that
+        // road in a whole run.
+        AfxBindSystemLibrary("msimg32.dll");
         INITCOMMONCONTROLSEX controls{};
         controls.dwSize = sizeof controls;
         controls.dwICC = ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES;
