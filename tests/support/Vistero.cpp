@@ -9,15 +9,14 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 
 #ifndef VISTERO_EXE
 #error VISTERO_EXE must name the Vistero.exe under test
 #endif
-#if !defined(PLANTED_DLL) || !defined(CARELESS_PROGRAM)
-#error PLANTED_DLL and CARELESS_PROGRAM must name the planted DLL and the careless program
+#if !defined(PLANTED_DLL) || !defined(PLANTED_NAMES) || !defined(CARELESS_PROGRAM)
+#error PLANTED_DLL, PLANTED_NAMES and CARELESS_PROGRAM must name the planted DLL, its names and the careless program
 #endif
 
 namespace test_support {
@@ -107,23 +106,27 @@ std::string WindowsPath(std::string path)
     return path;
 }
 
-// The system DLLs that are not KnownDLLs on Windows 10, where a program's
-// own folder comes first: the names planted DLLs take (version.dll and
-// uxtheme.dll most often), those that Vistero and the system DLLs it uses
-// load (the controls, the file dialog and its printing, COM, the shell),
-// and those a later version of either might.
-constexpr const char* PlantedNames[] = {
-    "apphelp", "bcrypt", "cfgmgr32", "comctl32", "crypt32", "cryptbase", "cryptsp", "d2d1", "d3d11",
-    "dbgcore", "dbghelp", "dnsapi", "dsound", "dwmapi", "dwrite", "dxgi", "gdiplus", "iertutil",
-    "iphlpapi", "mpr", "msacm32", "msasn1", "msimg32", "mswsock", "netapi32", "ntmarta", "oleacc",
-    "powrprof", "profapi", "propsys", "rsaenh", "secur32", "shdocvw", "shfolder", "sspicli",
-    "textshaping", "urlmon", "userenv", "usp10", "uxtheme", "version", "windowscodecs", "winhttp",
-    "wininet", "winmm", "winspool.drv", "wintrust", "wldp", "wtsapi32", "xmllite",
-};
-
-std::string PlantedFile(const char* name)
+// The names a DLL is planted under (tests/support/planted-dlls.txt).
+std::vector<std::string> PlantedNames()
 {
-    return std::strchr(name, '.') ? name : std::string(name) + ".dll";
+    std::vector<std::string> names;
+    std::string text = FileBytes(WindowsPath(PLANTED_NAMES));
+    EXPECT_NE("(missing)", text) << "no list of names to plant DLLs under";
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] != '#')
+            names.push_back(line);
+        at = end + 1;
+    }
+    return names;
+}
+
+std::string PlantedFile(const std::string& name)
+{
+    return name.find('.') != std::string::npos ? name : name + ".dll";
 }
 
 std::string ItemText(HWND list, const RemoteMemory& memory, int row, int column)
@@ -272,15 +275,15 @@ PlantedLibraries::PlantedLibraries()
     fs::create_directories(folder);
     fs::copy_file(BuiltExe(), Exe());
     fs::copy_file(WindowsPath(CARELESS_PROGRAM), folder + "\\careless.exe");
-    for (const char* name : PlantedNames)
+    for (const std::string& name : PlantedNames())
         fs::copy_file(WindowsPath(PLANTED_DLL), folder + "\\" + PlantedFile(name));
     // Native first, for these two programs alone: a Wine process reads it
     // as it starts, and WINEDLLOVERRIDES set here would not reach the
     // programs this one starts (Wine takes theirs from its Unix side).
     for (const char* exe : PlantedIn) {
         const std::string key = WineOverridesKey(exe) + "\\DllOverrides";
-        for (const char* name : PlantedNames)
-            EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ,
+        for (const std::string& name : PlantedNames())
+            EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ,
                                                        "native,builtin", sizeof "native,builtin"))
                 << key;
     }
@@ -297,7 +300,7 @@ PlantedLibraries::~PlantedLibraries()
 std::vector<std::string> PlantedLibraries::Loaded() const
 {
     std::vector<std::string> loaded;
-    for (const char* name : PlantedNames) {
+    for (const std::string& name : PlantedNames()) {
         const std::string marker = folder + "\\" + PlantedFile(name) + ".loaded";
         if (!FileExists(marker))
             continue;
@@ -310,7 +313,7 @@ std::vector<std::string> PlantedLibraries::Loaded() const
 
 void PlantedLibraries::ForgetLoaded() const
 {
-    for (const char* name : PlantedNames)
+    for (const std::string& name : PlantedNames())
         ::DeleteFileA((folder + "\\" + PlantedFile(name) + ".loaded").c_str());
 }
 
