@@ -38,34 +38,48 @@ void TrayApp::ActivateRunningInstance()
 
 bool TrayApp::TakeResidency()
 {
-    residentMutex.reset(::CreateMutexA(nullptr, FALSE, ResidentMutexName));
-    // A mutex of the name that this process may not open was made by another
-    // user's program in this session (one run as administrator): that one is
-    // resident. Anything else that keeps the mutex from us leaves the
-    // decision to the window lookup alone.
-    if (!residentMutex)
+    UniqueKernelHandle mutex(::CreateMutexA(nullptr, FALSE, ResidentMutexName));
+    if (!mutex)
+        // A mutex of the name that this process may not open was made by
+        // another user's program in this session: that one is resident.
+        // Otherwise the name is taken by another kind of object, or no
+        // object can be made: the lookup is all there is.
         return ::GetLastError() != ERROR_ACCESS_DENIED;
-    const ULONGLONG deadline = ::GetTickCount64() + ResidentWindowWait;
-    DWORD wait = 0;
+    residentWindowEvent.reset(::CreateEventA(nullptr, TRUE, FALSE, ResidentWindowEventName));
+    const HANDLE objects[] = {mutex.get(), residentWindowEvent.get()};
+    DWORD watched = residentWindowEvent ? 2 : 1;
     for (;;) {
-        switch (::WaitForSingleObject(residentMutex.get(), wait)) {
+        switch (::WaitForMultipleObjects(watched, objects, FALSE, EarlierHolderLookupPeriod)) {
         case WAIT_OBJECT_0:
         // Its holder ended without letting go of it: it is ours now.
-        case WAIT_ABANDONED:
+        case WAIT_ABANDONED_0:
+            residentMutex.reset(mutex.release());
+            // Left set by a holder that has ended, as its window went.
+            if (residentWindowEvent)
+                ::ResetEvent(residentWindowEvent.get());
             return true;
+        case WAIT_OBJECT_0 + 1:
+            if (IsAnotherInstanceRunning())
+                return false;
+            // It had its window and has it no more: it is ending, and its
+            // mutex comes free when it has.
+            watched = 1;
+            break;
         case WAIT_TIMEOUT:
+            if (IsAnotherInstanceRunning())
+                return false;
             break;
         default:
+            // The mutex can't be waited on: as when none can be made.
             return true;
         }
-        // Taken: the holder is resident, or about to be; its window comes
-        // once it has loaded its list.
-        if (IsAnotherInstanceRunning() || ::GetTickCount64() >= deadline) {
-            residentMutex.reset();
-            return false;
-        }
-        wait = 50;
     }
+}
+
+void TrayApp::AnnounceResidentWindow() const
+{
+    if (residentMutex && residentWindowEvent)
+        ::SetEvent(residentWindowEvent.get());
 }
 
 BOOL TrayApp::InitInstance()
@@ -91,6 +105,7 @@ BOOL TrayApp::InitInstance()
     // From here the window owns itself (TrayWindow::PostNcDestroy).
     TrayWindow* tray = window.release();
     m_pMainWnd = tray;
+    AnnounceResidentWindow();
 
     CreateStartupShortcut();
     // COM may handle messages while the shortcut is written, and a close

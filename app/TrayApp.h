@@ -29,19 +29,30 @@ public:
     static constexpr const char* SilentStartArgument = "/startup";
     static bool IsSilentStart(const char* argumentText);
 
-    // The resident instance holds this mutex for its run. "Local\\" makes
-    // it one per user session, as the window lookup is: the lookup alone
-    // let two starts at the same moment both miss each other and both stay.
+    // The two kernel objects of the session by which the resident instance
+    // is known before its window exists and after it has gone: the mutex it
+    // holds for its run, and the event it sets once its window is there.
+    // "Local\\" makes them one per user session, as the window lookup is: the
+    // lookup alone let two starts at the same moment both miss each other
+    // and both stay.
     static constexpr const char* ResidentMutexName = "Local\\Vistero.Resident";
-    // How long a start that finds the mutex taken waits for its holder's
-    // window, which comes once the holder has loaded its list.
-    static constexpr DWORD ResidentWindowWait = 10000;
+    static constexpr const char* ResidentWindowEventName = "Local\\Vistero.ResidentWindow";
+    // An earlier version holds the mutex but sets no event: while a start
+    // waits, it looks for such a holder's window at this pace.
+    static constexpr DWORD EarlierHolderLookupPeriod = 10000;
 
-    // Takes the mutex for this process; when another holds it, waits for
-    // that one's window (true only if the holder ends first, and the mutex
-    // is ours). True also when no mutex can be made at all, so that the
-    // window lookup decides alone, as before.
+    // Takes the mutex for this process, waiting on the kernel objects while
+    // another holds it: true when it is ours (its holder ended, however),
+    // false when the holder's window exists, to hand over to. A holder still
+    // starting is waited for until its window comes; one whose window has
+    // gone, until it ends. False at once when the mutex is another user's
+    // (a copy run as administrator). True also when no mutex can be made or
+    // waited on at all: the window lookup then decides alone, as it did
+    // before there was one.
     bool TakeResidency();
+    // Tells the starts that wait that this resident instance's window is
+    // there; nothing when it holds no mutex.
+    void AnnounceResidentWindow() const;
 
     // A resident instance's hidden window exists (its class and its name
     // both match).
@@ -62,6 +73,8 @@ public:
                                    const char* description);
 
 private:
-    // Held from TakeResidency to the end of the process.
-    UniqueKernelHandle residentMutex;
+    // Ours from TakeResidency to the end of the process.
+    HeldMutex residentMutex;
+    // Open while this process is, or may become, the resident instance.
+    UniqueKernelHandle residentWindowEvent;
 };

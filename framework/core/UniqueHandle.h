@@ -63,6 +63,11 @@ private:
 
 namespace handle_release {
 inline void KernelObject(HANDLE object) { ::CloseHandle(object); }
+inline void HeldMutex(HANDLE mutex)
+{
+    ::ReleaseMutex(mutex);
+    ::CloseHandle(mutex);
+}
 } // namespace handle_release
 
 // A file opened with CreateFile. Closing a file that was written can fail (the
@@ -72,3 +77,7 @@ using UniqueFile = UniqueHandle<HANDLE, handle_release::KernelObject, -1>;
 // Every other kernel object (a process, an event...), whose functions fail
 // with a null handle.
 using UniqueKernelHandle = UniqueHandle<HANDLE, handle_release::KernelObject>;
+// A mutex that a wait has made this thread's: let go, then closed. Closing
+// alone would keep it taken until the thread ends. Made and let go on the
+// same thread.
+using HeldMutex = UniqueHandle<HANDLE, handle_release::HeldMutex>;

@@ -7,6 +7,8 @@
 // would: Exit is refused while the dialog is open, so a program that ends on
 // Exit had none.
 #include "framework/core/Handles.h"
+#include "app/TrayApp.h"
+#include "app/TrayWindow.h"
 #include "res/resource.h"
 #include "tests/support/Vistero.h"
 
@@ -56,9 +58,16 @@ Vistero LogOn()
 // silent: anything else is a start by hand, which opens the dialog, the
 // resident instance's on a second start.
 enum class When { First, Second, TwiceAtOnce };
+// Who else has the resident instance's kernel objects as Vistero starts,
+// played by this test: nobody; a holder of the mutex that is still starting,
+// whose window then comes; one whose window has gone after Exit and which
+// then ends; an object of another kind that has the mutex's name, so that no
+// mutex can be made.
+enum class Holder { None, Starting, Ending, NameTaken };
 struct Start {
     When when;
     const char* arguments; // null: the Startup shortcut, as at a logon
+    Holder holder = Holder::None;
 };
 
 const Start starts[] = {
@@ -68,6 +77,12 @@ const Start starts[] = {
     {When::Second, "/startup "},
     {When::TwiceAtOnce, ""},
     {When::TwiceAtOnce, "/startup"},
+    {When::First, "", Holder::Starting},
+    {When::First, "/startup", Holder::Starting},
+    {When::First, "", Holder::Ending},
+    {When::First, "/startup", Holder::Ending},
+    {When::First, "", Holder::NameTaken},
+    {When::Second, "", Holder::NameTaken},
     {When::First, "/startup"},
     {When::First, ""},
     {When::First, "/Startup"},
@@ -77,6 +92,78 @@ const Start starts[] = {
     // The shortcut the row before wrote; it stays for the test that reads it
     // from the host.
     {When::First, nullptr},
+};
+
+// The holder a row plays, from this thread, with the names and the class
+// the program uses: it takes the mutex, or gives its name to an event, at
+// once; its window comes (or its end) when the row says.
+class StandInHolder {
+public:
+    explicit StandInHolder(Holder holder) : holder(holder)
+    {
+        if (holder == Holder::NameTaken) {
+            mutex.reset(::CreateEventA(nullptr, TRUE, FALSE, TrayApp::ResidentMutexName));
+            EXPECT_TRUE(mutex) << "the mutex's name can't be given to an event";
+            return;
+        }
+        if (holder == Holder::None)
+            return;
+        mutex.reset(::CreateMutexA(nullptr, TRUE, TrayApp::ResidentMutexName));
+        EXPECT_TRUE(mutex && ::GetLastError() != ERROR_ALREADY_EXISTS) << "the mutex is someone else's";
+        event.reset(::CreateEventA(nullptr, TRUE, holder == Holder::Ending, TrayApp::ResidentWindowEventName));
+    }
+    StandInHolder(const StandInHolder&) = delete;
+    StandInHolder& operator=(const StandInHolder&) = delete;
+    ~StandInHolder()
+    {
+        if (window)
+            ::DestroyWindow(window);
+        if (holder == Holder::Starting || holder == Holder::Ending)
+            ::ReleaseMutex(mutex.get());
+    }
+
+    // A holder still starting gets its window, as the program's holder does,
+    // and announces it; one that is ending ends.
+    void GoOn()
+    {
+        if (holder == Holder::Ending) {
+            ::ReleaseMutex(mutex.get());
+            mutex.reset();
+            event.reset();
+            holder = Holder::None;
+        }
+        if (holder != Holder::Starting)
+            return;
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = Record;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "Afx:0:0:0:0";
+        ::RegisterClassA(&windowClass);
+        window = ::CreateWindowExA(0, windowClass.lpszClassName, TrayWindow::WindowName, WS_POPUP, 0, 0, 0, 0,
+                                   nullptr, nullptr, windowClass.hInstance, nullptr);
+        EXPECT_NE(nullptr, window);
+        ::SetEvent(event.get());
+    }
+    // The commands a second start posted to the stand-in's window.
+    static std::vector<WPARAM>& Commands()
+    {
+        static std::vector<WPARAM> commands;
+        return commands;
+    }
+    bool HasWindow() const { return window != nullptr; }
+
+private:
+    static LRESULT CALLBACK Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_COMMAND)
+            Commands().push_back(wParam);
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    Holder holder;
+    UniqueKernelHandle mutex;
+    UniqueKernelHandle event;
+    HWND window = nullptr;
 };
 
 // Sign-outs of one list, each in a fresh start, as a user meets them day
@@ -136,6 +223,8 @@ TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShor
         ASSERT_TRUE(TrayWindows().empty()) << "a Vistero is still running from elsewhere";
         RemoveProfile();
         const bool byHand = start.arguments && std::string(start.arguments) != "/startup";
+        StandInHolder holder(start.holder);
+        StandInHolder::Commands().clear();
 
         if (start.when == When::TwiceAtOnce) {
             // Both look for each other before either has its window: one
@@ -157,6 +246,17 @@ TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShor
             if (start.arguments)
                 WriteOldLink();
             const Vistero vistero = start.arguments ? Vistero::Start(start.arguments) : LogOn();
+            holder.GoOn();
+            if (holder.HasWindow()) {
+                // It waited for the holder's window, and handed over to it.
+                ASSERT_TRUE(vistero.Ended()) << "it did not hand over to the holder";
+                PumpPending();
+                EXPECT_EQ(0u, vistero.ExitCode());
+                const std::vector<WPARAM> asked{MAKEWPARAM(ID_OPEN_CONFIGURATION, 0)};
+                EXPECT_EQ(byHand ? asked : std::vector<WPARAM>{}, StandInHolder::Commands());
+                EXPECT_EQ(1u, TrayWindows().size()) << "a window beside the holder's";
+                continue;
+            }
             ASSERT_TRUE(vistero.WaitForTrayWindow());
             EXPECT_FALSE(::IsWindowVisible(vistero.TrayWindow()));
             if (byHand) {
