@@ -2,9 +2,9 @@
 
 #include "app/TrayApp.h"
 #include "config/ConfigDialog.h"
+#include "framework/core/UniqueHandle.h"
 #include "framework/ui/AfxMessageBox.h"
 #include "framework/ui/CMenu.h"
-#include "framework/core/Handles.h"
 #include "framework/ui/WinApp.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperEntry.h"

@@ -87,23 +87,12 @@ bool IsAbsent(DWORD error)
 // spell fails with ERROR_NO_UNICODE_TRANSLATION.
 HRESULT RoamingAppDataFolder(std::string& folder)
 {
-    wchar_t* wide = nullptr;
-    const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &wide);
-    // The shell's allocator is COM's task allocator; taking it from the
-    // shell keeps COM itself unloaded until the Startup shortcut needs it.
-    IMalloc* allocator = nullptr;
-    const auto free = [&] {
-        if (wide && SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
-            allocator->Free(wide);
-            allocator->Release();
-        }
-    };
-    if (FAILED(result) || !wide) {
-        free();
+    // Freed also when the call fails, as the shell asks.
+    UniqueShellMemory<wchar_t*> wide;
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, wide.receive());
+    if (FAILED(result) || !wide)
         return FAILED(result) ? result : E_FAIL;
-    }
-    std::optional<std::string> narrow = NarrowExact(wide);
-    free();
+    std::optional<std::string> narrow = NarrowExact(wide.get());
     if (!narrow || narrow->empty())
         return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     folder = std::move(*narrow);
