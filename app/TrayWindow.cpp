@@ -54,7 +54,7 @@ const char* TrayWindow::ClassName()
     return AfxRegisterWndClass(0, nullptr, nullptr, nullptr);
 }
 
-TrayWindow::TrayWindow() : icon(TrayCallbackMessage, IDI_TRAY, IDS_TRAY_TIP) {}
+TrayWindow::TrayWindow() = default;
 
 TrayWindow::~TrayWindow() = default;
 
@@ -110,7 +110,8 @@ bool TrayWindow::Create()
     // An icon the shell can't take now (a busy logon answers late) comes on
     // a later try: the session's end, the timer and a second start's command
     // need only the window.
-    icon.Show(m_hWnd);
+    icon.emplace(m_hWnd, TrayCallbackMessage, IDI_TRAY, IDS_TRAY_TIP);
+    icon->Show();
     if (wallpaperSet.GetChangeInterval() != 0) {
         minuteCount = 0;
         StartChangeTimer();
@@ -176,7 +177,8 @@ void TrayWindow::ReportSaveFailure()
 void TrayWindow::OnTimer(UINT_PTR timer)
 {
     if (timer == NotificationIcon::RetryTimerId) {
-        icon.OnRetryTimer();
+        if (icon)
+            icon->OnRetryTimer();
         return;
     }
     // A WM_TIMER that is not the change timer's (sent by another program, or
@@ -270,7 +272,8 @@ void TrayWindow::OnDestroy()
         KillTimer(timerId);
         timerId = 0;
     }
-    icon.Remove();
+    // While the shell can still find the icon's record by the window.
+    icon.reset();
 }
 
 LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -279,7 +282,8 @@ LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // icon and no way to reach it, also after a logon at which the shell
     // came too late for the tries.
     if (message != 0 && message == TaskbarCreatedMessage()) {
-        icon.Show(m_hWnd);
+        if (icon)
+            icon->Show();
         return 0;
     }
     // WM_CLOSE from another program (a task manager, an installer) is

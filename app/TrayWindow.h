@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 class ConfigDialog;
 
@@ -125,5 +126,6 @@ private:
     Phase phase = Phase::Resident;
     // The running dialog while the phase is Configuring, else null.
     ConfigDialog* openDialog = nullptr;
-    NotificationIcon icon;
+    // From Create, once the window exists, to WM_DESTROY.
+    std::optional<NotificationIcon> icon;
 };
