@@ -21,21 +21,26 @@ NOTIFYICONDATAA IconRecord(HWND window)
 
 } // namespace
 
-NotificationIcon::NotificationIcon(UINT callbackMessage, UINT iconId, UINT tipId)
-    : callbackMessage(callbackMessage), iconId(iconId), tipId(tipId)
+NotificationIcon::NotificationIcon(HWND window, UINT callbackMessage, UINT iconId, UINT tipId)
+    : window(window), callbackMessage(callbackMessage), iconId(iconId), tipId(tipId)
 {
 }
 
-bool NotificationIcon::Show(HWND target)
+NotificationIcon::~NotificationIcon()
 {
-    window = target;
+    StopRetries();
+    NOTIFYICONDATAA record = IconRecord(window);
+    ::Shell_NotifyIconA(NIM_DELETE, &record);
+}
+
+void NotificationIcon::Show()
+{
     StopRetries();
     if (Add())
-        return true;
+        return;
     triesLeft = Retries;
     if (::SetTimer(window, RetryTimerId, RetryPeriod, nullptr) == 0)
         triesLeft = 0;
-    return false;
 }
 
 void NotificationIcon::OnRetryTimer()
@@ -45,16 +50,6 @@ void NotificationIcon::OnRetryTimer()
     --triesLeft;
     if (Add() || triesLeft == 0)
         StopRetries();
-}
-
-void NotificationIcon::Remove()
-{
-    StopRetries();
-    if (!window)
-        return;
-    NOTIFYICONDATAA record = IconRecord(window);
-    ::Shell_NotifyIconA(NIM_DELETE, &record);
-    shown = false;
 }
 
 bool NotificationIcon::Add()
@@ -70,13 +65,11 @@ bool NotificationIcon::Add()
     ::LoadStringA(instance, tipId, record.szTip, sizeof record.szTip);
     // A shell that answered too late for the call may still have added the
     // icon; then only NIM_MODIFY finds it, and NIM_ADD fails for good.
-    shown = ::Shell_NotifyIconA(NIM_ADD, &record) != FALSE || ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-    return shown;
+    return ::Shell_NotifyIconA(NIM_ADD, &record) != FALSE || ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
 }
 
 void NotificationIcon::StopRetries()
 {
-    if (window)
-        ::KillTimer(window, RetryTimerId);
+    ::KillTimer(window, RetryTimerId);
     triesLeft = 0;
 }

@@ -3,8 +3,9 @@
 #include "app/TrayApp.h"
 
 #include "framework/core/CodePage.h"
-#include "framework/core/Handles.h"
 #include "framework/core/PathText.h"
+#include "framework/core/UniqueHandle.h"
+#include "framework/ui/Com.h"
 #include "framework/ui/WinApp.h"
 
 #include <objbase.h>
@@ -29,16 +30,11 @@ constexpr std::size_t LinkPathCapacity = 260;
 // legacy code page lacks, a folder that does not exist.
 std::string StartupFolder()
 {
-    ComPtr<IMalloc> allocator;
-    if (FAILED(::SHGetMalloc(allocator.Receive())) || !allocator)
-        return {};
-    LPITEMIDLIST folderItem = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP, &folderItem)) || !folderItem)
+    UniqueShellMemory<LPITEMIDLIST> folderItem;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP, folderItem.receive())) || !folderItem)
         return {};
     std::wstring folder(LongestPath, L'\0');
-    const BOOL named = ::SHGetPathFromIDListEx(folderItem, folder.data(), LongestPath, GPFIDL_DEFAULT);
-    allocator->Free(folderItem);
-    if (!named)
+    if (!::SHGetPathFromIDListEx(folderItem.get(), folder.data(), LongestPath, GPFIDL_DEFAULT))
         return {};
     folder.resize(std::wcslen(folder.c_str()));
     return NarrowExact(folder).value_or(std::string());
@@ -79,8 +75,7 @@ HRESULT TrayApp::CreateShellLink(const char* target, const char* linkFile, const
     const std::wstring wideLinkFile = Widen(linkFile ? linkFile : "");
 
     ComPtr<IShellLinkW> link;
-    HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                        link.ReceiveVoid());
+    HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.receive()));
     if (FAILED(result) || !link)
         return FAILED(result) ? result : E_NOINTERFACE;
 
@@ -91,7 +86,7 @@ HRESULT TrayApp::CreateShellLink(const char* target, const char* linkFile, const
     link->SetDescription(wideDescription.c_str());
 
     ComPtr<IPersistFile> file;
-    result = link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
+    result = link->QueryInterface(IID_PPV_ARGS(file.receive()));
     if (FAILED(result) || !file)
         return FAILED(result) ? result : E_NOINTERFACE;
 

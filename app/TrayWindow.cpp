@@ -2,14 +2,15 @@
 
 #include "app/TrayApp.h"
 #include "config/ConfigDialog.h"
+#include "framework/core/UniqueHandle.h"
 #include "framework/ui/AfxMessageBox.h"
 #include "framework/ui/CMenu.h"
-#include "framework/core/Handles.h"
 #include "framework/ui/WinApp.h"
 #include "res/resource.h"
 #include "wallpapers/WallpaperEntry.h"
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -39,6 +40,22 @@ std::string SystemReason(DWORD code)
     return reason;
 }
 
+// Gives a member a value while a caller of ours is under way, and puts back
+// the one before it when that ends, however it ends: otherwise Exit would
+// stay refused for the rest of the run.
+template <class Value>
+class ScopedValue {
+public:
+    ScopedValue(Value& member, Value value) : member(member), previous(std::exchange(member, value)) {}
+    ScopedValue(const ScopedValue&) = delete;
+    ScopedValue& operator=(const ScopedValue&) = delete;
+    ~ScopedValue() { member = previous; }
+
+private:
+    Value& member;
+    Value previous;
+};
+
 } // namespace
 
 const MessageMap TrayWindow::messageMap = MessageMapFor<TrayWindow, CWnd,
@@ -54,68 +71,27 @@ const char* TrayWindow::ClassName()
     return AfxRegisterWndClass(0, nullptr, nullptr, nullptr);
 }
 
-TrayWindow::TrayWindow() : icon(TrayCallbackMessage, IDI_TRAY, IDS_TRAY_TIP) {}
+TrayWindow::TrayWindow() = default;
 
 TrayWindow::~TrayWindow() = default;
-
-// Sets the phase while a caller of ours is under way, and puts back the one
-// before it when that ends, however it ends: otherwise Exit would stay
-// refused for the rest of the run.
-class TrayWindow::PhaseScope {
-public:
-    PhaseScope(TrayWindow& window, Phase phase) : window(window), previous(window.phase) { window.phase = phase; }
-    PhaseScope(const PhaseScope&) = delete;
-    PhaseScope& operator=(const PhaseScope&) = delete;
-    ~PhaseScope() { window.phase = previous; }
-
-private:
-    TrayWindow& window;
-    Phase previous;
-};
-
-TrayWindow::Answer TrayWindow::Decide(Event event) const
-{
-    switch (phase) {
-    case Phase::Creating:
-    case Phase::ClosedWhileCreating:
-        // Destroying the window would delete this object under Create.
-        return event == Event::Close ? Answer::Noted : Answer::Now;
-    case Phase::Configuring:
-    case Phase::TimedChange:
-        // Destroying the window would delete this object and the set under
-        // the dialog that edits it, or under the writer. Under the dialog the
-        // timer is stopped, so a tick can only be one sent from elsewhere or
-        // queued before. Under the writer's failure box, a change due would
-        // most likely fail as this one did, and show a box in the box, one
-        // more each minute, all night: the ticks are skipped, and since the
-        // count was reset before the writer ran, a full interval runs from
-        // the moment the box closes. The end of the session shows nothing,
-        // so it needs no box of its own and still writes.
-        if (event == Event::Close)
-            return Answer::Refused;
-        return event == Event::Tick ? Answer::Skipped : Answer::Now;
-    case Phase::Resident:
-        break;
-    }
-    return Answer::Now;
-}
 
 bool TrayWindow::Create()
 {
     wallpaperSet.Load();
     const char* className = ClassName();
-    const PhaseScope creating(*this, Phase::Creating);
+    const ScopedValue creating(phase, Phase::Creating);
     if (!className || !CreateEx(0, className, WindowName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr))
         return false;
     // An icon the shell can't take now (a busy logon answers late) comes on
     // a later try: the session's end, the timer and a second start's command
     // need only the window.
-    icon.Show(m_hWnd);
+    icon.emplace(m_hWnd, TrayCallbackMessage, IDI_TRAY, IDS_TRAY_TIP);
+    icon->Show();
     if (wallpaperSet.GetChangeInterval() != 0) {
         minuteCount = 0;
         StartChangeTimer();
     }
-    return phase != Phase::ClosedWhileCreating;
+    return !closedWhileCreating;
 }
 
 void TrayWindow::StartChangeTimer()
@@ -125,7 +101,7 @@ void TrayWindow::StartChangeTimer()
 
 void TrayWindow::OpenConfigDialog()
 {
-    if (phase == Phase::Configuring) {
+    if (openDialog) {
         if (openDialog->GetSafeHwnd())
             openDialog->SetForegroundWindow();
         return;
@@ -136,12 +112,7 @@ void TrayWindow::OpenConfigDialog()
     }
 
     ConfigDialog dialog(&wallpaperSet);
-    const PhaseScope configuring(*this, Phase::Configuring);
-    openDialog = &dialog;
-    struct Forget {
-        ConfigDialog*& dialog;
-        ~Forget() { dialog = nullptr; }
-    } forget{openDialog};
+    const ScopedValue configuring(openDialog, &dialog);
 
     if (dialog.DoModal() == IDOK) {
         // A failed save keeps the edits in the set: reloading would throw
@@ -176,13 +147,19 @@ void TrayWindow::ReportSaveFailure()
 void TrayWindow::OnTimer(UINT_PTR timer)
 {
     if (timer == NotificationIcon::RetryTimerId) {
-        icon.OnRetryTimer();
+        if (icon)
+            icon->OnRetryTimer();
         return;
     }
     // A WM_TIMER that is not the change timer's (sent by another program, or
-    // queued before the timer stopped) must not count: with the interval at
-    // 0 it would otherwise change the wallpaper on every such message.
-    if (timerId == 0 || Decide(Event::Tick) != Answer::Now)
+    // queued before the timer stopped, as it is under the dialog) must not
+    // count: with the interval at 0 it would otherwise change the wallpaper
+    // on every such message. Under the writer's failure box, a change due
+    // would most likely fail as this one did, and show a box in the box, one
+    // more each minute, all night: the ticks are skipped, and since the count
+    // was reset before the writer ran, a full interval runs from the moment
+    // the box closes.
+    if (timerId == 0 || phase == Phase::TimedChange)
         return;
     ++minuteCount;
     if (minuteCount < wallpaperSet.GetChangeInterval())
@@ -191,16 +168,17 @@ void TrayWindow::OnTimer(UINT_PTR timer)
     WallpaperEntry entry;
     if (!wallpaperSet.PickRandom(entry))
         return;
-    const PhaseScope changing(*this, Phase::TimedChange);
+    const ScopedValue changing(phase, Phase::TimedChange);
     TrayApp::SetWallpaper(entry.path, entry.showState, true);
 }
 
 void TrayWindow::OnEndSession(WPARAM sessionEnds)
 {
-    if (sessionEnds == 0 || Decide(Event::SessionEnd) != Answer::Now)
+    if (sessionEnds == 0)
         return;
     // Answered at once, with nothing shown: a message box now would hold up
-    // the sign-out for a message nobody can act on.
+    // the sign-out for a message nobody can act on. So it needs no box of
+    // its own, and writes also under the dialog or the writer's box.
     WallpaperEntry entry;
     if (wallpaperSet.PickRandom(entry))
         TrayApp::SetWallpaper(entry.path, entry.showState, false, TrayApp::Failures::Dropped);
@@ -251,17 +229,16 @@ void TrayWindow::OnExit()
 
 void TrayWindow::Close()
 {
-    switch (Decide(Event::Close)) {
-    case Answer::Now:
-        DestroyWindow();
-        break;
-    case Answer::Noted:
-        phase = Phase::ClosedWhileCreating;
-        break;
-    case Answer::Refused:
-    case Answer::Skipped:
-        break;
+    // Destroying the window deletes this object, and with it the set, under
+    // the dialog that edits it or under the writer: refused.
+    if (openDialog || phase == Phase::TimedChange)
+        return;
+    // Under Create: Create fails instead, and its caller ends the program.
+    if (phase == Phase::Creating) {
+        closedWhileCreating = true;
+        return;
     }
+    DestroyWindow();
 }
 
 void TrayWindow::OnDestroy()
@@ -270,7 +247,8 @@ void TrayWindow::OnDestroy()
         KillTimer(timerId);
         timerId = 0;
     }
-    icon.Remove();
+    // While the shell can still find the icon's record by the window.
+    icon.reset();
 }
 
 LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -279,7 +257,8 @@ LRESULT TrayWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // icon and no way to reach it, also after a logon at which the shell
     // came too late for the tries.
     if (message != 0 && message == TaskbarCreatedMessage()) {
-        icon.Show(m_hWnd);
+        if (icon)
+            icon->Show();
         return 0;
     }
     // WM_CLOSE from another program (a task manager, an installer) is

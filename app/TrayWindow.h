@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 class ConfigDialog;
 
@@ -60,7 +61,7 @@ public:
     WallpaperSet& GetWallpaperSet() { return wallpaperSet; }
     std::int32_t GetMinuteCount() const { return minuteCount; }
     bool IsChangeTimerRunning() const { return timerId != 0; }
-    bool IsDialogOpen() const { return phase == Phase::Configuring; }
+    bool IsDialogOpen() const { return openDialog != nullptr; }
 
     static const MessageMap messageMap;
 
@@ -79,40 +80,22 @@ protected:
     void OnExit();
 
 private:
-    // What the window is busy with. Each of these but Resident has a caller
-    // of ours on the stack that still uses this object when it returns, so
-    // the window must outlive it.
+    // Which caller of ours is under way. Each but Resident runs a loop that
+    // handles what other programs send, and still uses this object when it
+    // returns, so the window must outlive it: a close is noted while Create
+    // runs, and refused under the writer as under the dialog (openDialog).
     enum class Phase {
-        // Create runs: adding the icon waits for the shell, and meanwhile
-        // the thread handles what other programs send to the new window.
+        // Create runs: adding the icon waits for the shell.
         Creating,
-        // ... and one of those asked the window to close: Create fails, and
-        // the caller ends the program.
-        ClosedWhileCreating,
         // Nothing of ours is under way.
         Resident,
-        // OpenConfigDialog runs the dialog (openDialog).
-        Configuring,
-        // A timed change runs the writer, whose failure box runs a loop that
-        // goes on handling the timer, the icon and other programs' messages.
-        // The dialog may open under it.
+        // A timed change runs the writer, whose failure box goes on handling
+        // the timer, the icon and other programs' messages. The dialog may
+        // open under it.
         TimedChange,
     };
-    // What can arrive in any phase. Exit and WM_CLOSE from another program
-    // are one Close.
-    enum class Event { Close, Tick, SessionEnd };
-    enum class Answer {
-        Now,      // do it
-        Noted,    // a close during Create: Create fails when it can
-        Refused,  // a close under the dialog or a failure box
-        Skipped,  // a tick no change may come of
-    };
-    // The one place that decides what each event does in each phase.
-    Answer Decide(Event event) const;
-    // Sets the phase while a caller of ours is under way, and puts back the
-    // one before it when that ends, however it ends.
-    class PhaseScope;
 
+    // Exit, and WM_CLOSE from another program.
     void Close();
     void StartChangeTimer();
     void ShowTrayMenu();
@@ -123,7 +106,11 @@ private:
     UINT timerId = 0;
     std::int32_t minuteCount = 0;
     Phase phase = Phase::Resident;
-    // The running dialog while the phase is Configuring, else null.
+    // A close came while Create ran: Create fails, and its caller ends the
+    // program.
+    bool closedWhileCreating = false;
+    // The running dialog, else null.
     ConfigDialog* openDialog = nullptr;
-    NotificationIcon icon;
+    // From Create, once the window exists, to WM_DESTROY.
+    std::optional<NotificationIcon> icon;
 };

@@ -175,8 +175,7 @@ void WallpapersPage::OnTest()
     const int row = listControl.GetNextItem(-1, LVNI_SELECTED);
     if (row < 0)
         return;
-    WallpaperEntry entry;
-    set->Get(RowId(row), entry);
+    const WallpaperEntry entry = RowEntry(row);
     DesktopWallpaperWriter::SetWallpaper(entry.path, entry.showState, true);
 }
 

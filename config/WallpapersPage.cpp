@@ -254,18 +254,34 @@ std::int32_t WallpapersPage::RowId(int row) const
     return static_cast<std::int32_t>(listControl.GetItemData(row));
 }
 
-void WallpapersPage::GetRowShowState(int row, std::int32_t& showState) const
+WallpaperEntry WallpapersPage::RowEntry(int row) const
 {
     WallpaperEntry entry;
     set->Get(RowId(row), entry);
-    showState = entry.showState;
+    return entry;
+}
+
+void WallpapersPage::GetRowShowState(int row, std::int32_t& showState) const
+{
+    showState = RowEntry(row).showState;
 }
 
 void WallpapersPage::GetRowPriority(int row, std::int32_t& priority) const
 {
-    WallpaperEntry entry;
-    set->Get(RowId(row), entry);
-    priority = entry.priority;
+    priority = RowEntry(row).priority;
+}
+
+template <class Change>
+void WallpapersPage::ChangeSelectedRows(Change change)
+{
+    for (int row = listControl.GetNextItem(-1, LVNI_SELECTED); row >= 0;
+         row = listControl.GetNextItem(row, LVNI_SELECTED)) {
+        WallpaperEntry entry = RowEntry(row);
+        if (!change(entry))
+            continue;
+        set->Update(RowId(row), entry);
+        SetRowColumns(row, entry);
+    }
 }
 
 void WallpapersPage::UpdateTestButton() const
@@ -321,18 +337,13 @@ void WallpapersPage::OnShowStateClicked()
     std::int32_t showState = ShowState::Tiled;
     if (!GetCheckedShowState(showState))
         return;
-    for (int row = listControl.GetNextItem(-1, LVNI_SELECTED); row >= 0;
-         row = listControl.GetNextItem(row, LVNI_SELECTED)) {
-        const std::int32_t id = RowId(row);
-        WallpaperEntry entry;
-        set->Get(id, entry);
+    ChangeSelectedRows([showState](WallpaperEntry& entry) {
         // The no-wallpaper entry keeps None: it has no bitmap to show.
         if (entry.path.IsEmpty())
-            continue;
+            return false;
         entry.showState = showState;
-        set->Update(id, entry);
-        SetRowColumns(row, entry);
-    }
+        return true;
+    });
 }
 
 void WallpapersPage::OnPriorityClicked()
@@ -340,15 +351,10 @@ void WallpapersPage::OnPriorityClicked()
     std::int32_t priority = Priority::Normal;
     if (!GetCheckedPriority(priority))
         return;
-    for (int row = listControl.GetNextItem(-1, LVNI_SELECTED); row >= 0;
-         row = listControl.GetNextItem(row, LVNI_SELECTED)) {
-        const std::int32_t id = RowId(row);
-        WallpaperEntry entry;
-        set->Get(id, entry);
+    ChangeSelectedRows([priority](WallpaperEntry& entry) {
         entry.priority = priority;
-        set->Update(id, entry);
-        SetRowColumns(row, entry);
-    }
+        return true;
+    });
 }
 
 // The list has no LVS_SHOWSELALWAYS: while another control has the focus,

@@ -80,6 +80,12 @@ private:
     RadioGroup ShowStateButtons() const;
     RadioGroup PriorityButtons() const;
     std::int32_t RowId(int row) const;
+    // A copy of the row's entry.
+    WallpaperEntry RowEntry(int row) const;
+    // Makes `change` on the entry of every selected row, in the set and in
+    // its row; a change that gives false leaves that entry as it was.
+    template <class Change>
+    void ChangeSelectedRows(Change change);
 
     WallpaperSet* set;
     CListCtrl listControl;

@@ -181,9 +181,10 @@ FunctionEnd
 
 ; Ends a running Vistero before its exe is replaced or removed: posts its
 ; window the Exit command and waits for the process to end. Vistero refuses
-; to exit while its configuration dialog is open; then the user may retry
-; after closing it, and a silent run fails (exit code 2) without having
-; changed anything.
+; to exit while its configuration dialog or one of its message boxes is open
+; (the box that says a timed change failed runs inside its window, which must
+; not go meanwhile); then the user may retry after closing them, and a silent
+; run fails (exit code 2) without having changed anything.
 Function ${UN}EndRunningVistero
   Push $0
   Push $1
@@ -213,7 +214,7 @@ Function ${UN}EndRunningVistero
     FindWindow $0 "" "${VISTERO_WINDOW}"
     ${If} $0 P<> 0
       MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-        "${PRODUCT} is still running and did not end when asked to.$\r$\n$\r$\nClose its configuration dialog, or choose Exit ${PRODUCT} from its icon in the notification area, then choose Retry." \
+        "${PRODUCT} is still running and did not end when asked to.$\r$\n$\r$\nClose its configuration dialog and any ${PRODUCT} message box that is open, or choose Exit ${PRODUCT} from its icon in the notification area, then choose Retry." \
         /SD IDCANCEL IDRETRY retry
       SetErrorLevel 2
       Pop $3

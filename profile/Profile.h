@@ -21,11 +21,9 @@ public:
     virtual CString GetProfileString(const char* section, const char* entry,
                                      const char* defaultValue = nullptr) = 0;
     virtual bool WriteProfileString(const char* section, const char* entry, const char* value) = 0;
-    // The number in decimal, as a string is written.
-    bool WriteProfileInt(const char* section, const char* entry, int value)
-    {
-        return WriteProfileString(section, entry, std::to_string(value).c_str());
-    }
+    // The number in decimal, as a string is written. Out of line: inlined,
+    // the number's conversion took 4 KiB in the set's Save alone.
+    bool WriteProfileInt(const char* section, const char* entry, int value);
     // The names of the keys of a section, in file order, each as spelt there.
     virtual std::vector<CString> GetProfileKeys(const char* section) = 0;
 

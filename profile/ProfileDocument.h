@@ -46,8 +46,11 @@
 // section keeps a hash index of its keys, and new lines are appended, never
 // inserted, so that tens of thousands of keys stay fast. The index is a flat
 // table of (hash, line) slots: a lookup reads one slot and the line itself,
-// where a node-based map chased pointers across memory and, past the
-// processor's cache at some 10,000 entries, spent most of a Load doing so.
+// where the standard library's unordered_map, keyed by the folded name,
+// reaches each key through a node of its own. With it, making and loading a
+// profile of 10,000 entries (bench/CoreBench.cpp --load-once=10000 under
+// cachegrind) missed the first-level data cache 1,445,839 times against
+// 1,014,748 with this table, 42% more, for 5% more instructions.
 class ProfileDocument : public Profile {
 public:
     ProfileDocument() = default;

@@ -19,6 +19,11 @@ namespace {
 
 // Virus scanners and indexers open files for a moment: a few short tries get
 // past them without keeping the user waiting on a file that stays locked.
+// A read of the profile and an update are each the one layer that tries
+// again, and the file operations inside a try make one attempt each: an
+// update waits (Attempts - 1) * RetryDelayMs, 200 ms, at most. With each
+// operation's own tries inside the update's, it came to some 100 sleeps, 5 s
+// with the dialog frozen on OK.
 constexpr int Attempts = 5;
 constexpr DWORD RetryDelayMs = 50;
 
@@ -82,23 +87,12 @@ bool IsAbsent(DWORD error)
 // spell fails with ERROR_NO_UNICODE_TRANSLATION.
 HRESULT RoamingAppDataFolder(std::string& folder)
 {
-    wchar_t* wide = nullptr;
-    const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &wide);
-    // The shell's allocator is COM's task allocator; taking it from the
-    // shell keeps COM itself unloaded until the Startup shortcut needs it.
-    IMalloc* allocator = nullptr;
-    const auto free = [&] {
-        if (wide && SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
-            allocator->Free(wide);
-            allocator->Release();
-        }
-    };
-    if (FAILED(result) || !wide) {
-        free();
+    // Freed also when the call fails, as the shell asks.
+    UniqueShellMemory<wchar_t*> wide;
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, wide.receive());
+    if (FAILED(result) || !wide)
         return FAILED(result) ? result : E_FAIL;
-    }
-    std::optional<std::string> narrow = NarrowExact(wide);
-    free();
+    std::optional<std::string> narrow = NarrowExact(wide.get());
     if (!narrow || narrow->empty())
         return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     folder = std::move(*narrow);
@@ -134,9 +128,11 @@ bool FullPath(const std::string& path, std::string& full)
 }
 
 // The whole file, read to its end whatever its size said: it may have changed
-// in between. 0, or the system's error code.
-DWORD ReadOnce(const std::string& path, std::string& text)
+// in between. 0 and the text in `whole`, or the system's error code and
+// `whole` left as it was.
+DWORD ReadWholeFile(const std::string& path, std::string& whole)
 {
+    std::string text;
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
@@ -160,31 +156,20 @@ DWORD ReadOnce(const std::string& path, std::string& text)
             return GetLastError();
     }
     text.resize(filled);
+    whole = std::move(text);
     return 0;
-}
-
-// 0 and the text, or the system's error code and no text.
-DWORD ReadWholeFile(const std::string& path, std::string& text)
-{
-    const DWORD error = Retry([&] { return Transient(ReadOnce(path, text)); });
-    if (error != 0)
-        text.clear();
-    return error;
 }
 
 // Writes a file from nothing and makes sure it is on the disk before the
 // caller moves it into place; on failure nothing of it remains.
 DWORD WriteWholeFile(const std::string& path, std::string_view text)
 {
-    UniqueFile file;
-    DWORD error = Retry([&] {
-        file = UniqueFile(
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        return Transient(file ? 0 : GetLastError());
-    });
-    if (error != 0)
-        return error;
+    UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError();
 
+    DWORD error = 0;
     std::size_t written = 0;
     while (written < text.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - written, 1u << 20));
@@ -206,7 +191,7 @@ DWORD WriteWholeFile(const std::string& path, std::string_view text)
     return error;
 }
 
-// One try at the move that replaces a file whole.
+// The move that replaces a file whole.
 DWORD MoveOnce(const std::string& from, const std::string& to)
 {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
@@ -316,7 +301,11 @@ ProfileFile::OnDisk ProfileFile::ReadFromDisk() const
 void ProfileFile::RefreshProfile()
 {
     ResolvePaths();
-    OnDisk disk = ReadFromDisk();
+    OnDisk disk;
+    Retry([&] {
+        disk = ReadFromDisk();
+        return Transient(disk.error);
+    });
     loaded = true;
     sourceFile = std::move(disk.path);
     lastReadError = disk.error;
@@ -383,26 +372,29 @@ unsigned long ProfileFile::Replace(const Edit& edit)
         stopped = true;
         return Outcome{ERROR_OPERATION_ABORTED};
     };
+    // Each try starts from a fresh read: whatever held a file for a moment
+    // may have been a program writing the profile.
     const DWORD error = Retry([&]() -> Outcome {
+        if (!ContinueSave(SaveStep::TryStarted))
+            return stop();
         const OnDisk before = ReadFromDisk();
         if (before.error != 0)
-            return {before.error};
+            return Transient(before.error);
         ProfileDocument changed(before.text);
         if (!edit(changed))
             return {ERROR_INVALID_DATA};
         if (const DWORD written = WriteWholeFile(temporary, changed.Serialize()))
-            return {written};
+            return Transient(written);
         if (!ContinueSave(SaveStep::TemporaryWritten))
             return stop();
 
         // The previous version, kept the same safe way. It is a courtesy: a
         // backup that cannot be made (its file is locked, say) does not stop
-        // the save, which replaces the profile as completely as ever.
+        // the save or make it try again; the older backup stays.
         if (before.path == userFile) {
             const std::string backup = userFile + ".bak";
             const std::string backupTemporary = backup + ".tmp";
-            if (WriteWholeFile(backupTemporary, before.text) == 0 &&
-                Retry([&] { return Transient(MoveOnce(backupTemporary, backup)); }) != 0)
+            if (WriteWholeFile(backupTemporary, before.text) == 0 && MoveOnce(backupTemporary, backup) != 0)
                 DeleteFileA(backupTemporary.c_str());
         }
         if (!ContinueSave(SaveStep::BackupWritten))
@@ -412,8 +404,7 @@ unsigned long ProfileFile::Replace(const Edit& edit)
         // wrote rather than put back what they replaced.
         if (ReadFromDisk() != before)
             return {ERROR_SHARING_VIOLATION, true};
-        // Held open by a scanner, or by a program writing it: read it again
-        // before the next try, in case it was the latter.
+        // Held open by a scanner, or by a program writing it.
         if (const DWORD moved = MoveOnce(temporary, userFile))
             return Transient(moved);
         document = std::move(changed);

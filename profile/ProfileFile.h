@@ -28,14 +28,16 @@
 // profile is the old file or the new one, complete.
 //
 // Just before the move the file is read once more. When it is no longer byte
-// for byte the text the try started from, or the move finds it held open by
-// another program, the update tries again from a fresh read, up to five times
-// 50 ms apart, and then fails with ERROR_SHARING_VIOLATION. What is left open
-// is the time between that last read and the move, microseconds; a program
-// that has the file open then, without sharing its deletion (as editors open
-// it), makes the move fail, and the update tries again. Locking out other
-// writers for the whole update would not close even that gap: the move
-// cannot replace a file that our own lock holds open without sharing
+// for byte the text the try started from, or a read, a write or the move
+// finds a file held open by another program, the update tries again from a
+// fresh read: five tries at most, 50 ms apart, so that it waits 200 ms in all
+// beyond the file operations' own time, and then fails with the last try's
+// error (ERROR_SHARING_VIOLATION for a file that kept changing). What is left
+// open is the time between that last read and the move, microseconds; a
+// program that has the file open then, without sharing its deletion (as
+// editors open it), makes the move fail, and the update tries again. Locking
+// out other writers for the whole update would not close even that gap: the
+// move cannot replace a file that our own lock holds open without sharing
 // deletion, so the lock would have to go just before it, and meanwhile
 // another program's save would fail instead of ours.
 //
@@ -45,10 +47,11 @@
 // (a line break in a value, say) fails with ERROR_INVALID_DATA.
 //
 // A file that exists but cannot be read (locked by another program, access
-// denied) is tried a few times, then reads as empty, and no update replaces
-// it until a RefreshProfile() has read it: the caller's values were read
-// without seeing the file's contents and would throw them away. An update
-// whose own read fails fails with that reason and leaves the file alone.
+// denied) is read the same five times 50 ms apart, then reads as empty, and
+// no update replaces it until a RefreshProfile() has read it: the caller's
+// values were read without seeing the file's contents and would throw them
+// away. An update whose own read fails fails with that reason and leaves the
+// file alone.
 class ProfileFile : public Profile {
 public:
     // `baseName` is the executable's base name, such as "Vistero".
@@ -61,8 +64,9 @@ public:
     ProfileFile(const ProfileFile&) = delete;
     ProfileFile& operator=(const ProfileFile&) = delete;
 
-    // The points of a save at which ContinueSave is asked.
-    enum class SaveStep { TemporaryWritten, BackupWritten };
+    // The points of a save at which ContinueSave is asked: as each try
+    // starts, and after its writes.
+    enum class SaveStep { TryStarted, TemporaryWritten, BackupWritten };
 
     // The file that saves go to.
     const std::string& FileName() const;
@@ -91,9 +95,9 @@ public:
     SaveFailure LastSaveFailure() override { return {FileName(), lastSaveError}; }
 
 protected:
-    // Asked after each step of a save; false stops the save right there, with
+    // Asked at each step of a save; false stops the save right there, with
     // nothing cleaned up, as if the process had died. For tests, which also
-    // play another program writing the file here.
+    // play another program writing the file here, and count the tries.
     virtual bool ContinueSave(SaveStep) { return true; }
 
 private:

@@ -1,7 +1,7 @@
 #include "wallpapers/DesktopWallpaperWriter.h"
 
+#include "framework/core/UniqueHandle.h"
 #include "framework/ui/AfxMessageBox.h"
-#include "framework/core/Handles.h"
 #include "wallpapers/WallpaperEntry.h"
 
 #include <cstdio>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdint>
 #include <type_traits>
@@ -11,9 +12,11 @@
 // stay plain HWND, HKEY, HANDLE... so a reader can tell at a glance whether a
 // variable releases what it holds.
 //
-// This header has the template and the owners of kernel objects only, so that
-// the profile store, which has no windows, uses the same owner as the rest of
-// the program without seeing the window, menu and COM owners of Handles.h.
+// This header has the template and the owners of the base system's objects
+// (kernel objects, memory, registry keys), so that the profile store and the
+// wallpaper writer, which have no windows, use the same owners as the rest of
+// the program. The window system's owners are in framework/ui/Handles.h, and
+// COM's in framework/ui/Com.h.
 //
 // `EmptyValue` is the value that means "no handle": 0 for most kinds, -1 for
 // the file handles of CreateFile, which fails with INVALID_HANDLE_VALUE. It is
@@ -68,6 +71,18 @@ inline void HeldMutex(HANDLE mutex)
     ::ReleaseMutex(mutex);
     ::CloseHandle(mutex);
 }
+inline void LocalMemory(void* memory) { ::LocalFree(memory); }
+inline void Key(HKEY key) { ::RegCloseKey(key); }
+// The shell's allocator is COM's task allocator; taking it from the shell
+// keeps COM itself unloaded until the Startup shortcut needs it.
+inline void ShellMemory(void* memory)
+{
+    IMalloc* allocator = nullptr;
+    if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator) {
+        allocator->Free(memory);
+        allocator->Release();
+    }
+}
 } // namespace handle_release
 
 // A file opened with CreateFile. Closing a file that was written can fail (the
@@ -81,3 +96,8 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, handle_release::KernelObject>;
 // alone would keep it taken until the thread ends. Made and let go on the
 // same thread.
 using HeldMutex = UniqueHandle<HANDLE, handle_release::HeldMutex>;
+using UniqueLocalMemory = UniqueHandle<void*, handle_release::LocalMemory>;
+using UniqueHKey = UniqueHandle<HKEY, handle_release::Key>;
+// What the shell hands out on its allocator (a path, an item id list).
+template <class Pointer>
+using UniqueShellMemory = UniqueHandle<Pointer, handle_release::ShellMemory>;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/core/Handles.h"
+#include "framework/ui/Handles.h"
 #include "framework/ui/WindowRef.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // system's message formatting.
 #include "framework/core/CString.h"
 
-#include "framework/core/Handles.h"
+#include "framework/core/UniqueHandle.h"
 #include "framework/ui/WinApp.h"
 
 #include <string>

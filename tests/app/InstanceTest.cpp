@@ -6,9 +6,9 @@
 // Whether an instance has its dialog open is asked the way an uninstaller
 // would: Exit is refused while the dialog is open, so a program that ends on
 // Exit had none.
-#include "framework/core/Handles.h"
 #include "app/TrayApp.h"
 #include "app/TrayWindow.h"
+#include "framework/ui/Com.h"
 #include "res/resource.h"
 #include "tests/support/Vistero.h"
 
@@ -33,14 +33,14 @@ void WriteOldLink()
     const ComInit com;
     ComPtr<IShellLinkA> old;
     ASSERT_TRUE(SUCCEEDED(
-        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, old.ReceiveVoid())));
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(old.receive()))));
     old->SetPath("C:\\Old\\Vistero.exe");
     old->SetArguments("/old");
     old->SetDescription("Old");
     const std::string file = StartupLinkPath();
     const std::wstring wide(file.begin(), file.end());
     ComPtr<IPersistFile> persist;
-    ASSERT_TRUE(SUCCEEDED(old->QueryInterface(IID_IPersistFile, persist.ReceiveVoid())));
+    ASSERT_TRUE(SUCCEEDED(old->QueryInterface(IID_PPV_ARGS(persist.receive()))));
     ASSERT_TRUE(SUCCEEDED(persist->Save(wide.c_str(), TRUE)));
 }
 

@@ -4,7 +4,6 @@
 // administrator may move it, and put back afterwards.
 #include "app/TrayApp.h"
 
-#include "framework/core/Handles.h"
 #include "framework/ui/WinApp.h"
 #include "tests/support/Outside.h"
 

@@ -1,8 +1,6 @@
 // The configuration dialog run modally, with the test acting inside its loop
 // as the user: the layout around the Wallpapers page, the tabs, OK with the
 // check of the options, Cancel, and the real file dialog opened from it.
-#include "ConfigTestSupport.h"
-
 #include "config/ConfigDialog.h"
 #include "config/OptionsPage.h"
 #include "config/WallpapersPage.h"
@@ -10,6 +8,8 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Outside.h"
+#include "tests/support/Pages.h"
 #include "tests/support/Wait.h"
 #include "wallpapers/WallpaperSet.h"
 
@@ -25,11 +25,11 @@
 
 namespace {
 
-using config_test::ClickTab;
-using config_test::PlaceOf;
-using config_test::Rows;
 using test_support::ClickButton;
+using test_support::ClickTab;
 using test_support::ModalDialogDriver;
+using test_support::PlaceOf;
+using test_support::Rows;
 
 struct Frame {
     HWND dialog;
@@ -75,7 +75,7 @@ void SetText(HWND page, int id, const char* text)
 
 std::string TextIn(HWND page, int id)
 {
-    return config_test::TextOf(::GetDlgItem(page, id));
+    return test_support::TextOf(::GetDlgItem(page, id));
 }
 
 TEST(ConfigDialog, OpensOnTheWallpapersTabLaidOutAroundThePage)
@@ -277,10 +277,10 @@ TEST(ConfigDialog, TabReachesTheControlsOfTheShownPage)
 
 TEST(ConfigDialog, AddFilesFromTheRunningDialogAddsEveryChosenBitmap)
 {
-    config_test::BitmapFolder folder;
+    test_support::BitmapFolder folder;
     for (const char* name : {"b.bmp", "c.bmp", "a.bmp"})
         folder.Add(name);
-    config_test::CurrentDirectory inFolder(folder.Path());
+    test_support::CurrentDirectory inFolder(folder.Path());
     WallpaperSet set;
     ConfigDialog dialog(&set);
     ModalDialogDriver driver;
@@ -294,7 +294,7 @@ TEST(ConfigDialog, AddFilesFromTheRunningDialogAddsEveryChosenBitmap)
                        reinterpret_cast<LPARAM>(L"\"a.bmp\" \"b.bmp\" \"c.bmp\""));
         ::PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
-    std::vector<config_test::Row> rows;
+    std::vector<test_support::Row> rows;
     driver.Expect(IDD_CONFIG, [&](CDialog&) {
         const Frame frame = FrameOf(dialog);
         ClickButton(frame.wallpapers, IDC_ADD_FILES);

@@ -7,13 +7,12 @@
 // holding the window's geometry for ImageMagick's -crop, and waits until the
 // script has taken the picture and removed the request. OUTPUT_FOLDER is a
 // Unix path (Wine's drive Z: is the Unix root).
-#include "ConfigTestSupport.h"
-
 #include "config/ConfigDialog.h"
 #include "config/WallpapersPage.h"
 #include "framework/ui/CDialog.h"
 #include "framework/ui/WinApp.h"
 #include "res/resource.h"
+#include "tests/support/Pages.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <windows.h>
@@ -133,7 +132,7 @@ int main(int argc, char** argv)
         ::SetFocus(list);
         Shoot(shown.m_hWnd, "wallpapers");
         const HWND tab = ::GetDlgItem(shown.m_hWnd, IDC_TAB);
-        config_test::ClickTab(tab, 1);
+        test_support::ClickTab(tab, 1);
         Shoot(shown.m_hWnd, "options");
         shown.EndDialog(IDCANCEL);
     });

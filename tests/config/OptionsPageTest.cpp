@@ -1,12 +1,12 @@
 // The Options page as a modeless page in a window of the test: what it shows
 // of the set, the check of its fields on OK with the message for the first
 // bad one, the interval's check box and the up-down steps.
-#include "ConfigTestSupport.h"
-
 #include "config/OptionsPage.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Outside.h"
+#include "tests/support/Pages.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <commctrl.h>
@@ -44,7 +44,7 @@ public:
     }
 
     HWND Field(int id) const { return page.GetDlgItem(id); }
-    std::string Text(int id) const { return config_test::TextOf(Field(id)); }
+    std::string Text(int id) const { return test_support::TextOf(Field(id)); }
     void Type(int id, const char* text) const { ::SendMessageA(Field(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)); }
     bool Checked() const { return ::SendMessageA(Field(IDC_INTERVAL_CHECK), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     Options Stored() const
@@ -61,7 +61,7 @@ public:
         return ::GetFocus() == Field(id) && start == 0 && end == Text(id).size();
     }
 
-    config_test::PageParent parent;
+    test_support::PageParent parent;
     WallpaperSet set;
     OptionsPage page{&set};
 };

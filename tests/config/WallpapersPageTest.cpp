@@ -1,14 +1,14 @@
 // The Wallpapers page as a modeless page in a window of the test, driven
 // through its controls' messages as a user's clicks would drive it; checked
 // on the rows, the radio buttons, the Test button and the set together.
-#include "ConfigTestSupport.h"
-
 #include "config/WallpapersPage.h"
 #include "framework/core/CodePage.h"
 #include "framework/ui/CFileDialog.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Outside.h"
+#include "tests/support/Pages.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <commctrl.h>
@@ -23,11 +23,11 @@
 
 namespace {
 
-using config_test::CheckedOf;
-using config_test::Row;
-using config_test::Rows;
-using config_test::SelectRows;
+using test_support::CheckedOf;
 using test_support::ClickButton;
+using test_support::Row;
+using test_support::Rows;
+using test_support::SelectRows;
 
 constexpr int none = -1;
 
@@ -60,7 +60,7 @@ protected:
         return entry;
     }
 
-    config_test::PageParent parent;
+    test_support::PageParent parent;
     WallpaperSet set;
     WallpapersPage page{&set};
     HWND list = nullptr;
@@ -245,13 +245,13 @@ TEST_F(WallpapersPageTest, SelectionStaysVisibleAsDropHighlightWhileTheListHasNo
     ::SetFocus(page.GetDlgItem(IDC_ADD_FILES));
     for (int row : {0, 1, 2}) {
         const UINT expected = row == 1 ? 0 : LVIS_SELECTED | LVIS_DROPHILITED;
-        EXPECT_EQ(expected, config_test::RowState(list, row, LVIS_SELECTED | LVIS_DROPHILITED)) << row;
+        EXPECT_EQ(expected, test_support::RowState(list, row, LVIS_SELECTED | LVIS_DROPHILITED)) << row;
     }
 
     ::SetFocus(list);
     for (int row : {0, 1, 2}) {
         const UINT expected = row == 1 ? 0 : LVIS_SELECTED;
-        EXPECT_EQ(expected, config_test::RowState(list, row, LVIS_SELECTED | LVIS_DROPHILITED)) << row;
+        EXPECT_EQ(expected, test_support::RowState(list, row, LVIS_SELECTED | LVIS_DROPHILITED)) << row;
     }
 }
 
@@ -288,7 +288,7 @@ private:
     void Choose(HWND fileDialog)
     {
         ++calls;
-        title = config_test::TextOf(fileDialog);
+        title = test_support::TextOf(fileDialog);
         const HWND filterBox = ::GetDlgItem(fileDialog, cmb1);
         const int count = static_cast<int>(::SendMessageA(filterBox, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
@@ -321,10 +321,10 @@ bool SamePath(const std::string& expected, const std::string& actual)
 
 TEST_F(WallpapersPageTest, AddFilesAddsNewRowsAndGivesExistingOnesTheCheckedAttributes)
 {
-    config_test::BitmapFolder folder;
+    test_support::BitmapFolder folder;
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
         folder.Add(name);
-    config_test::CurrentDirectory inFolder(folder.Path());
+    test_support::CurrentDirectory inFolder(folder.Path());
     const auto noWallpaper = Add("", ShowState::None, Priority::Low);
     Open();
 
@@ -416,9 +416,9 @@ TEST_F(WallpapersPageTest, RemoveTakesExactlyTheSelectedRowsAndEmptyListTakesAll
 
 TEST_F(WallpapersPageTest, TestMakesTheSelectedEntryTheDesktopWallpaperAtOnce)
 {
-    config_test::SavedDesktopSettings restore;
+    test_support::SavedDesktopSettings restore;
     test_support::MessageBoxRecorder boxes;
-    config_test::BitmapFolder folder;
+    test_support::BitmapFolder folder;
     const std::string sea = folder.Add("sea.bmp");
     Add(sea.c_str(), ShowState::Stretched, Priority::Normal);
     Add("", ShowState::None, Priority::Normal);
@@ -428,14 +428,14 @@ TEST_F(WallpapersPageTest, TestMakesTheSelectedEntryTheDesktopWallpaperAtOnce)
     SelectRows(list, {1});
     ASSERT_TRUE(TestEnabled());
     Click(IDC_TEST);
-    EXPECT_EQ(sea, config_test::AppliedWallpaper());
-    EXPECT_EQ("0", config_test::DesktopValue("TileWallpaper"));
-    EXPECT_EQ("2", config_test::DesktopValue("WallpaperStyle"));
+    EXPECT_EQ(sea, test_support::AppliedWallpaper());
+    EXPECT_EQ("0", test_support::DesktopValue("TileWallpaper"));
+    EXPECT_EQ("2", test_support::DesktopValue("WallpaperStyle"));
 
     // "(none)" takes the bitmap off the desktop.
     SelectRows(list, {0});
     Click(IDC_TEST);
-    EXPECT_EQ("", config_test::AppliedWallpaper());
+    EXPECT_EQ("", test_support::AppliedWallpaper());
 
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ(rows, Rows(list));
@@ -450,7 +450,7 @@ TEST_F(WallpapersPageTest, AboutOpensTheAboutBoxOwnedByNoWindow)
     std::string caption;
     driver.Expect(IDD_ABOUT, [&](CDialog& about) {
         owner = ::GetWindow(about.m_hWnd, GW_OWNER);
-        caption = config_test::TextOf(about.m_hWnd);
+        caption = test_support::TextOf(about.m_hWnd);
         ClickButton(about.m_hWnd, IDOK);
     });
     Click(IDC_ABOUT);

@@ -17,7 +17,7 @@
 //                                        tray menu does
 //
 // Exit code 0 on success, 1 on failure (with a line on stderr), 2 on misuse.
-#include "framework/core/Handles.h"
+#include "framework/ui/Com.h"
 
 #include <shlobj.h>
 #include <windows.h>
@@ -65,7 +65,7 @@ int PrintFolders()
 ComPtr<IShellLinkA> NewShellLink()
 {
     ComPtr<IShellLinkA> link;
-    CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.ReceiveVoid());
+    CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.receive()));
     return link;
 }
 
@@ -87,7 +87,7 @@ int WriteLink(const char* target, const char* linkFile, const char* arguments)
     link->SetArguments(arguments);
     link->SetDescription("Vistero");
     ComPtr<IPersistFile> file;
-    link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
+    link->QueryInterface(IID_PPV_ARGS(file.receive()));
     if (!file)
         return Fail("IPersistFile", 0);
     const HRESULT result = file->Save(Wide(linkFile).c_str(), TRUE);
@@ -100,7 +100,7 @@ int PrintLinkTarget(const char* linkFile)
     const ComPtr<IShellLinkA> link = NewShellLink();
     ComPtr<IPersistFile> file;
     if (link)
-        link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
+        link->QueryInterface(IID_PPV_ARGS(file.receive()));
     if (!file)
         return Fail("IPersistFile", 0);
     const HRESULT result = file->Load(Wide(linkFile).c_str(), STGM_READ);

@@ -148,19 +148,26 @@ TEST_F(ProfileFileTest, FileIsReadOncePerRefreshAndTheBackupHoldsThePreviousVers
     EXPECT_FALSE(test_support::FileExists(userFile + ".bak.tmp"));
 }
 
-// Stops a save after the given step, as a crash would.
+// Stops a save after the given step, if one is given, as a crash would, and
+// counts the tries the saves made.
 class InterruptedProfile : public ProfileFile {
 public:
-    InterruptedProfile(const std::string& user, const std::string& windows, SaveStep stopAfter)
+    InterruptedProfile(const std::string& user, const std::string& windows, std::optional<SaveStep> stopAfter)
         : ProfileFile("Vistero", user, windows), stopAfter(stopAfter)
     {
     }
+    int Tries() const { return tries; }
 
 protected:
-    bool ContinueSave(SaveStep step) override { return step != stopAfter; }
+    bool ContinueSave(SaveStep step) override
+    {
+        tries += step == SaveStep::TryStarted;
+        return step != stopAfter;
+    }
 
 private:
-    SaveStep stopAfter;
+    std::optional<SaveStep> stopAfter;
+    int tries = 0;
 };
 
 // What a faulted save leaves to the one after it.
@@ -203,6 +210,9 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
         // The save's writes, when they are not File0's new path.
         Profile::Edit edit;
         unsigned long error = AnyError;
+        // The save's tries: none when it is refused before it reads, five
+        // for a fault that lasts through them.
+        int tries = 1;
         // What the profile reads while the fault lasts.
         bool readsNothing = false;
         unsigned long readError = 0;
@@ -224,7 +234,7 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
         // The caller tries again once that is possible.
         {.what = "a read-only profile",
          .beforeRead = [&] { EXPECT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_READONLY)); },
-         .error = ERROR_ACCESS_DENIED,
+         .error = ERROR_ACCESS_DENIED, .tries = 0,
          .undo = [&] { EXPECT_TRUE(SetFileAttributesA(userFile.c_str(), FILE_ATTRIBUTE_NORMAL)); }},
         {.what = "a folder where the profile should be",
          .beforeRead =
@@ -232,23 +242,23 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
                  DeleteFileA(userFile.c_str());
                  EXPECT_TRUE(CreateDirectoryA(userFile.c_str(), nullptr));
              },
-         .readsNothing = true, .readError = ERROR_ACCESS_DENIED, .left = "<folder>", .then = Then::Stays},
+         .tries = 0, .readsNothing = true, .readError = ERROR_ACCESS_DENIED, .left = "<folder>", .then = Then::Stays},
         {.what = "a file where the user's folder should be",
          .beforeRead =
              [&] {
                  fs::remove_all(root + "\\user");
                  WriteFileBytes(root + "\\user", "not a folder");
              },
-         .readsNothing = true, .at = root + "\\user", .left = "not a folder", .then = Then::Stays},
-        {.what = "a folder too long for the ANSI functions", .folder = deep, .readsNothing = true,
+         .tries = 0, .readsNothing = true, .at = root + "\\user", .left = "not a folder", .then = Then::Stays},
+        {.what = "a folder too long for the ANSI functions", .folder = deep, .tries = 0, .readsNothing = true,
          .left = "(missing)", .then = Then::Stays},
-        {.what = "a file locked before the read", .beforeRead = holdOpen(0), .readsNothing = true,
+        {.what = "a file locked before the read", .beforeRead = holdOpen(0), .tries = 0, .readsNothing = true,
          .readError = ERROR_SHARING_VIOLATION, .undo = closeFile, .then = Then::SavesAfterARefresh},
-        {.what = "a file locked during the save", .beforeSave = holdOpen(0), .undo = closeFile},
+        {.what = "a file locked during the save", .beforeSave = holdOpen(0), .tries = 5, .undo = closeFile},
         // Read and written at every try, but never moved over: the temporary
         // file goes when the save gives up.
         {.what = "a file held open without sharing its deletion, as editors hold it",
-         .beforeSave = holdOpen(FILE_SHARE_READ | FILE_SHARE_WRITE), .backup = Old, .undo = closeFile},
+         .beforeSave = holdOpen(FILE_SHARE_READ | FILE_SHARE_WRITE), .tries = 5, .backup = Old, .undo = closeFile},
         // None of the update's writes stays, in memory or in the next save.
         {.what = "an update with a refused write",
          .edit = [](Profile& file) {
@@ -267,15 +277,16 @@ TEST_F(ProfileFileTest, EachFaultFailsTheSaveCleanly)
         if (fault.beforeRead)
             fault.beforeRead();
         const std::string folder = fault.folder.empty() ? user : fault.folder;
-        std::unique_ptr<ProfileFile> profile =
-            fault.crashAfter ? std::make_unique<InterruptedProfile>(folder, windows, *fault.crashAfter)
-                             : std::make_unique<ProfileFile>("Vistero", folder, windows);
+        auto interrupted = std::make_unique<InterruptedProfile>(folder, windows, fault.crashAfter);
+        const InterruptedProfile& counting = *interrupted;
+        std::unique_ptr<ProfileFile> profile = std::move(interrupted);
         EXPECT_EQ(fault.readsNothing ? 0 : 1, profile->GetProfileInt(List, "NumberOfFiles", 0));
         EXPECT_EQ(fault.readError, profile->LastReadError());
         if (fault.beforeSave)
             fault.beforeSave();
 
         EXPECT_FALSE(profile->UpdateProfile(fault.edit ? fault.edit : writeNew));
+        EXPECT_EQ(fault.tries, counting.Tries());
         if (fault.error == AnyError) {
             EXPECT_NE(0u, profile->LastSaveError());
         } else {

@@ -25,8 +25,11 @@ public:
 protected:
     bool ContinueSave(SaveStep step) override
     {
-        ::InterlockedExchange(&progress.stage, step == SaveStep::TemporaryWritten ? reliability::TemporaryWritten
-                                                                                  : reliability::BackupWritten);
+        // Each try of the save writes anew.
+        const LONG stage = step == SaveStep::TryStarted         ? reliability::Writing
+                           : step == SaveStep::TemporaryWritten ? reliability::TemporaryWritten
+                                                                : reliability::BackupWritten;
+        ::InterlockedExchange(&progress.stage, stage);
         return true;
     }
 

@@ -1,6 +1,7 @@
 #include "tests/support/Outside.h"
 
-#include "framework/core/Handles.h"
+#include "framework/core/UniqueHandle.h"
+#include "framework/ui/Com.h"
 
 #include <gtest/gtest.h>
 
@@ -240,11 +241,10 @@ std::optional<Link> ReadLink(const std::string& file)
 {
     const ComInit com;
     ComPtr<IShellLinkA> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  link.ReceiveVoid())))
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.receive()))))
         return std::nullopt;
     ComPtr<IPersistFile> persist;
-    link->QueryInterface(IID_IPersistFile, persist.ReceiveVoid());
+    link->QueryInterface(IID_PPV_ARGS(persist.receive()));
     // Wide enough for the long folders of the shortcut tests.
     wchar_t wide[1024] = {};
     if (!persist || ::MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, 1024) == 0 ||

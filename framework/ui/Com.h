@@ -1,30 +1,14 @@
 #pragma once
 
-#include "framework/core/UniqueHandle.h"
-
 #include <windows.h>
-#include <commctrl.h>
 #include <objbase.h>
 
 #include <utility>
 
-// The owners of menu, icon, image list, registry, local memory and COM objects; the template
-// and the owners of kernel objects are in UniqueHandle.h.
-namespace handle_release {
-inline void Key(HKEY key) { ::RegCloseKey(key); }
-inline void Icon(HICON icon) { ::DestroyIcon(icon); }
-inline void Menu(HMENU menu) { ::DestroyMenu(menu); }
-inline void ImageList(HIMAGELIST list) { ::ImageList_Destroy(list); }
-inline void LocalMemory(void* memory) { ::LocalFree(memory); }
-} // namespace handle_release
-
-using UniqueHKey = UniqueHandle<HKEY, handle_release::Key>;
-using UniqueIcon = UniqueHandle<HICON, handle_release::Icon>;
-using UniqueMenu = UniqueHandle<HMENU, handle_release::Menu>;
-using UniqueImageList = UniqueHandle<HIMAGELIST, handle_release::ImageList>;
-using UniqueLocalMemory = UniqueHandle<void*, handle_release::LocalMemory>;
-
-// An owned COM interface pointer: AddRef on copy-in, Release when dropped.
+// An owned COM interface pointer: Release when dropped. Spelt as the other
+// owners (framework/core/UniqueHandle.h) are; CoCreateInstance and
+// QueryInterface take it as IID_PPV_ARGS(pointer.receive()), which names
+// the interface from the pointer's type.
 template <class Interface>
 class ComPtr {
 public:
@@ -33,34 +17,28 @@ public:
     ComPtr& operator=(ComPtr&& other) noexcept
     {
         if (this != &other)
-            Reset(std::exchange(other.pointer, nullptr));
+            reset(std::exchange(other.pointer, nullptr));
         return *this;
     }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { Reset(); }
+    ~ComPtr() { reset(); }
 
-    Interface* Get() const { return pointer; }
+    Interface* get() const { return pointer; }
     Interface* operator->() const { return pointer; }
     explicit operator bool() const { return pointer != nullptr; }
 
-    // For CoCreateInstance and QueryInterface, which return an owned pointer.
-    void** ReceiveVoid()
-    {
-        Reset();
-        return reinterpret_cast<void**>(&pointer);
-    }
-    Interface** Receive()
-    {
-        Reset();
-        return &pointer;
-    }
-
-    void Reset(Interface* replacement = nullptr)
+    void reset(Interface* replacement = nullptr)
     {
         Interface* old = std::exchange(pointer, replacement);
         if (old)
             old->Release();
+    }
+    // For functions that hand a new, owned pointer back through a pointer.
+    Interface** receive()
+    {
+        reset();
+        return &pointer;
     }
 
 private:

@@ -1,10 +1,9 @@
-// What the configuration tests share: a window to hold a page, the rows and
-// radio buttons as a user sees them, a folder of real bitmaps, and the
-// desktop settings put back after a test changed them.
+// What the tests of the configuration dialog and its pages share: a window
+// to hold a page, the rows, tabs and radio buttons as a user sees them, and a
+// folder of real bitmaps for the file dialog to start in.
 #pragma once
 
 #include "framework/ui/CWnd.h"
-#include "tests/support/Outside.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -15,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace config_test {
+namespace test_support {
 
 // A visible top-level window for a page to live in, as the dialog would.
 class PageParent : public CWnd {
@@ -58,9 +57,6 @@ inline void ClickTab(HWND tab, int index)
 // Which of three consecutive radio buttons is checked: 0, 1, 2, or -1 for none.
 int CheckedOf(HWND page, int firstId);
 
-using test_support::PlaceOf;
-using test_support::TextOf;
-
 // A folder in the temporary directory with small real bitmaps, removed again.
 class BitmapFolder {
 public:
@@ -90,8 +86,4 @@ private:
     std::string previous;
 };
 
-using test_support::AppliedWallpaper;
-using test_support::DesktopValue;
-using test_support::SavedDesktopSettings;
-
-} // namespace config_test
+} // namespace test_support

@@ -1,4 +1,6 @@
-#include "ConfigTestSupport.h"
+#include "tests/support/Pages.h"
+
+#include "tests/support/Outside.h"
 
 #include <commctrl.h>
 
@@ -6,7 +8,7 @@
 
 #include <cstdint>
 
-namespace config_test {
+namespace test_support {
 
 namespace {
 
@@ -95,7 +97,7 @@ std::string BitmapFolder::Add(const std::string& name)
 {
     // 2 x 2 pixels: blue and cyan above, red and green below.
     const std::string filePath = path + "\\" + name;
-    test_support::WriteBitmapFile(filePath, 2, 2, [](int x, int y) {
+    WriteBitmapFile(filePath, 2, 2, [](int x, int y) {
         return y == 0 ? (x ? RGB(0, 255, 255) : RGB(0, 0, 255)) : (x ? RGB(0, 255, 0) : RGB(255, 0, 0));
     });
     files.push_back(filePath);
@@ -115,4 +117,4 @@ CurrentDirectory::~CurrentDirectory()
     ::SetCurrentDirectoryA(previous.c_str());
 }
 
-} // namespace config_test
+} // namespace test_support
