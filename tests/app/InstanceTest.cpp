@@ -210,6 +210,64 @@ TEST(InstanceTest, SignOutsOfFreshStartsSpreadOverTheWholeList)
     EXPECT_LT(early, SignOuts) << "every sign-out chose one of the first " << Early << " entries:" << chosen;
 }
 
+// On Windows a DLL beside the exe under the name of a system DLL that is not
+// a KnownDLL runs inside it, at every logon through the Startup shortcut. A
+// user's whole journey with a copy of Vistero among such DLLs, Wine told to
+// prefer them: each step still works, and none of them is ever loaded. (Before
+// the table of starts, whose last shortcut stays for the test that reads it
+// from the host.)
+TEST(InstanceTest, LibrariesPlantedBesideTheExeAreNeverLoaded)
+{
+    ASSERT_TRUE(WaitForTheTray()) << "the shell's notification area never came up";
+    const SavedDesktopSettings restored;
+    RemoveProfile();
+    const PlantedLibraries planted;
+    ASSERT_TRUE(planted.RunCarelessProgram());
+    ASSERT_EQ(1u, planted.Loaded().size()) << "a program that asks for version.dll by name got none of the "
+                                               "planted ones: the test would prove nothing";
+    planted.ForgetLoaded();
+
+    const std::string pictures = ShellFolder(CSIDL_APPDATA) + "\\Planted pictures";
+    ::CreateDirectoryA(pictures.c_str(), nullptr);
+    for (const char* name : {"one.bmp", "two.bmp"})
+        WriteBitmapFile(pictures + "\\" + name, 8, 8, [](int x, int y) { return RGB(x * 30, y * 30, 90); });
+    WriteFileBytes(ProfilePath(), "[WallpaperList]\r\nChangeInterval=1\r\n");
+
+    const Vistero vistero = Vistero::Start({}, planted.Exe());
+    const std::string one = pictures + "\\one.bmp";
+    const std::string two = pictures + "\\two.bmp";
+    const auto journey = [&] {
+        ASSERT_TRUE(vistero.WaitForDialog()) << "the dialog of a start by hand never came";
+        ASSERT_TRUE(vistero.AddFiles(pictures, {"one.bmp", "two.bmp"}));
+        vistero.SelectRows({one});
+        Click(vistero.Dialog(), IDC_TEST);
+        EXPECT_EQ(one, DesktopValue("Wallpaper").value_or("(none stored)")) << "Test";
+        ASSERT_TRUE(vistero.CloseDialog(IDOK));
+
+        // Handled after the save that OK began.
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
+        Send(vistero.TrayWindow(), WM_TIMER, 1, 0);
+        EXPECT_NE(std::string::npos, FileBytes(ProfilePath()).find(two)) << "OK saved no list";
+        const std::string timed = DesktopValue("Wallpaper").value_or("(none stored)");
+        EXPECT_TRUE(timed == one || timed == two) << "the timed change wrote " << timed;
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
+        EXPECT_NE(0, Send(vistero.TrayWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+        Send(vistero.TrayWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        const std::string stored = DesktopValue("Wallpaper").value_or("(none stored)");
+        EXPECT_TRUE(stored == one || stored == two) << "the end of the session stored " << stored;
+
+        EXPECT_EQ(std::vector<std::string>{}, planted.ModulesFromTheFolder(vistero.Id()));
+        EXPECT_TRUE(vistero.Exit());
+    };
+    journey();
+    // Also when the journey broke off: a planted DLL that exports nothing
+    // stops the program where it takes the real one's place.
+    EXPECT_EQ(std::vector<std::string>{}, planted.Loaded());
+    RemoveProfile();
+    std::error_code ignored;
+    std::filesystem::remove_all(pictures, ignored);
+}
+
 TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShortcut)
 {
     ASSERT_TRUE(WaitForTheTray()) << "the shell's notification area never came up";
@@ -294,62 +352,6 @@ TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShor
         EXPECT_TRUE(TrayWindows().empty());
         EXPECT_FALSE(FileExists(ProfilePath())) << "nothing was saved";
     }
-}
-
-// On Windows a DLL beside the exe under the name of a system DLL that is not
-// a KnownDLL runs inside it, at every logon through the Startup shortcut. A
-// user's whole journey with a copy of Vistero among such DLLs, Wine told to
-// prefer them: each step still works, and none of them is ever loaded.
-TEST(InstanceTest, LibrariesPlantedBesideTheExeAreNeverLoaded)
-{
-    ASSERT_TRUE(WaitForTheTray()) << "the shell's notification area never came up";
-    const SavedDesktopSettings restored;
-    RemoveProfile();
-    const PlantedLibraries planted;
-    ASSERT_TRUE(planted.RunCarelessProgram());
-    ASSERT_EQ(1u, planted.Loaded().size()) << "a program that asks for version.dll by name got none of the "
-                                               "planted ones: the test would prove nothing";
-    planted.ForgetLoaded();
-
-    const std::string pictures = ShellFolder(CSIDL_APPDATA) + "\\Planted pictures";
-    ::CreateDirectoryA(pictures.c_str(), nullptr);
-    for (const char* name : {"one.bmp", "two.bmp"})
-        WriteBitmapFile(pictures + "\\" + name, 8, 8, [](int x, int y) { return RGB(x * 30, y * 30, 90); });
-    WriteFileBytes(ProfilePath(), "[WallpaperList]\r\nChangeInterval=1\r\n");
-
-    const Vistero vistero = Vistero::Start({}, planted.Exe());
-    const std::string one = pictures + "\\one.bmp";
-    const std::string two = pictures + "\\two.bmp";
-    const auto journey = [&] {
-        ASSERT_TRUE(vistero.WaitForDialog()) << "the dialog of a start by hand never came";
-        ASSERT_TRUE(vistero.AddFiles(pictures, {"one.bmp", "two.bmp"}));
-        vistero.SelectRows({one});
-        Click(vistero.Dialog(), IDC_TEST);
-        EXPECT_EQ(one, DesktopValue("Wallpaper").value_or("(none stored)")) << "Test";
-        ASSERT_TRUE(vistero.CloseDialog(IDOK));
-
-        // Handled after the save that OK began.
-        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
-        Send(vistero.TrayWindow(), WM_TIMER, 1, 0);
-        EXPECT_NE(std::string::npos, FileBytes(ProfilePath()).find(two)) << "OK saved no list";
-        const std::string timed = DesktopValue("Wallpaper").value_or("(none stored)");
-        EXPECT_TRUE(timed == one || timed == two) << "the timed change wrote " << timed;
-        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
-        EXPECT_NE(0, Send(vistero.TrayWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
-        Send(vistero.TrayWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-        const std::string stored = DesktopValue("Wallpaper").value_or("(none stored)");
-        EXPECT_TRUE(stored == one || stored == two) << "the end of the session stored " << stored;
-
-        EXPECT_EQ(std::vector<std::string>{}, planted.ModulesFromTheFolder(vistero.Id()));
-        EXPECT_TRUE(vistero.Exit());
-    };
-    journey();
-    // Also when the journey broke off: a planted DLL that exports nothing
-    // stops the program where it takes the real one's place.
-    EXPECT_EQ(std::vector<std::string>{}, planted.Loaded());
-    RemoveProfile();
-    std::error_code ignored;
-    std::filesystem::remove_all(pictures, ignored);
 }
 
 } // namespace
