@@ -198,9 +198,12 @@ TEST(Icons, DrawWithTransparentSurroundings)
         EXPECT_LT(transparent, icon.size * icon.size / 2) << icon.id << " at " << icon.size;
         DestroyIcon(handle);
     }
-    // The way the tray window loads its icon.
-    HICON tray = LoadIconA(Module(), MAKEINTRESOURCEA(IDI_TRAY));
+    // The way the tray window loads its icon: at the size the notification
+    // area asks for.
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    HICON tray = static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON, size, size, 0));
     EXPECT_NE(nullptr, tray);
+    DestroyIcon(tray);
 }
 
 COLORREF Rgb(const RGBQUAD& quad) { return RGB(quad.rgbRed, quad.rgbGreen, quad.rgbBlue); }
