@@ -55,8 +55,12 @@ void NotificationIcon::OnRetryTimer()
 bool NotificationIcon::Add()
 {
     const HINSTANCE instance = AfxGetInstanceHandle();
+    // The size the notification area draws at the screen's scale; not
+    // shared, so the owner destroys it.
     if (!icon)
-        icon.reset(::LoadIconA(instance, MAKEINTRESOURCEA(iconId)));
+        icon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXSMICON),
+                                                   ::GetSystemMetrics(SM_CYSMICON), 0)));
     NOTIFYICONDATAA record = IconRecord(window);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = callbackMessage;

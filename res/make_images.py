@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the icons and the show-state strip of Vistero.rc from the pixel art below.
 
-    make_images.py [DIR]          write Vistero.ico, Tray.ico and ShowStates.bmp into DIR
+    make_images.py [DIR]          write Vistero.ico, Tray.grp and ShowStates.bmp into DIR
     make_images.py --check [DIR]  exit 1 if the files in DIR differ from what the art gives
 
 DIR defaults to this script's folder, where the generated files are committed
@@ -46,8 +46,14 @@ TRANSPARENT = '.'
 # In the strip '.' is red, the image list's mask colour: the list draws nothing there.
 MASK_RED = COLOURS['R']
 
-# The program's icon at 32x32: a day landscape in front of a night seascape,
-# two wallpapers of a list.
+# The program's icon: a day landscape in front of a night seascape, two
+# wallpapers of a list. It is drawn for every size Windows asks for at 100,
+# 125, 150 and 200 %: the small icon (SM_CXSMICON: the notification area's)
+# at 16, 20, 24 and 32 pixels, the large one (SM_CXICON: Explorer's and the
+# About box's) at 32, 40, 48 and 64. A size the icon lacks is scaled from
+# another by the system, blurred or with pixels doubled unevenly.
+#
+# At 32x32, the large icon at 100 % and the small one at 200 %.
 MAIN_32 = """
 ................................
 ........KKKKKKKKKKKKKKKKKKKKKKKK
@@ -83,7 +89,7 @@ KKKKKKKKKKKKKKKKKKKKKKKK........
 ................................
 """
 
-# The same two pictures at 16x16: the program's small icon and the tray icon.
+# At 16x16, the small icon at 100 %.
 MAIN_16 = """
 ....KKKKKKKKKKKK
 ....KWWWWWWWWWWK
@@ -102,6 +108,228 @@ KWWWWWWWWWWK....
 KKKKKKKKKKKK....
 ................
 """
+
+# At 20x20, the small icon at 125 %.
+MAIN_20 = """
+.....KKKKKKKKKKKKKKK
+.....KWWWWWWWWWWWWWK
+.....KWbbbbYbbbbWbWK
+.....KWbWbbYYbbbbbWK
+.....KWbbbbbYYYbbbWK
+KKKKKKKKKKKKKKKbbbWK
+KWWWWWWWWWWWWWKbbbWK
+KWCCCCCCCYYCCWKbbbWK
+KWCCCCCCYYYYCWKcccWK
+KWCCCCCCYYYYCWKcCcWK
+KWCCCCCCCYYCCWKcccWK
+KWCCCCCCCCCCCWKccCWK
+KWCCCCCGGGGCCWKWWWWK
+KWGCCGGGGGGGGWKKKKKK
+KWGGgggGGGGGGWK.....
+KWggggggggGGGWK.....
+KWgggggggggggWK.....
+KWWWWWWWWWWWWWK.....
+KKKKKKKKKKKKKKK.....
+....................
+"""
+
+# At 24x24, the small icon at 150 %.
+MAIN_24 = """
+......KKKKKKKKKKKKKKKKKK
+......KWWWWWWWWWWWWWWWWK
+......KWbbbbbbYbbbbWbbWK
+......KWbbWbbbYYbbbbbbWK
+......KWbbbbbbYYYbbbWbWK
+......KWbbbbWbbYYYbbbbWK
+KKKKKKKKKKKKKKKKKKbbbbWK
+KWWWWWWWWWWWWWWWWKWbbbWK
+KWCCCCCCCCCCCCCCWKbbbbWK
+KWCCCCCCCCCYYYCCWKccccWK
+KWCCCCCCCCYYYYYCWKcCccWK
+KWCCCCCCCCYYYYYCWKccccWK
+KWCCCCCCCCCYYYCCWKccCcWK
+KWCCCCCCCCCCCCCCWKccccWK
+KWCCCCCCCGGGGCCCWKcCccWK
+KWCCCCCGGGGGGGGCWKWWWWWK
+KWGCCCGGGGGGGGGGWKKKKKKK
+KWGGgggGGGGGGGGGWK......
+KWggggggggGGGGGGWK......
+KWgggggggggggGGgWK......
+KWggggggggggggggWK......
+KWWWWWWWWWWWWWWWWK......
+KKKKKKKKKKKKKKKKKK......
+........................
+"""
+
+# At 40x40, the large icon at 125 %.
+MAIN_40 = """
+........................................
+..........KKKKKKKKKKKKKKKKKKKKKKKKKKKKKK
+..........KWWWWWWWWWWWWWWWWWWWWWWWWWWWWK
+..........KWWWWWWWWWWWWWWWWWWWWWWWWWWWWK
+..........KWWbbbbbbbYbbbbbbbbWbbbbbbbWWK
+..........KWWbbWbbbbYYbbbbbbbbbbbbbbbWWK
+..........KWWbbbbbbbYYbbbbbWbbbbbbbbbWWK
+..........KWWbbbbbbbYYYbbbbbbbbbbbbbbWWK
+..........KWWbbbbbbbYYYYbbbbbbbbbWbbbWWK
+..........KWWbbbbWbbbYYYYbbbbbbbbbbbbWWK
+..........KWWbbbbbbbbbYYYYYbbbbbbbbbbWWK
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKbbbbbbbWWK
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWKbbbbbbbWWK
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWKbWbbbbbWWK
+KWWCCCCCCCCCCCCCCCCCCCCCCCCWWKbbbbbbbWWK
+KWWCCCCCCCCCCCCCCCYYYYYYCCCWWKbbbbbbbWWK
+KWWCCCCCCCCCCCCCCYYYYYYYYCCWWKcccccccWWK
+KWWCCCCCCCCCCCCCCYYYYYYYYCCWWKcCCccccWWK
+KWWCCCCCCCCCCCCCCYYYYYYYYCCWWKcccccccWWK
+KWWCCCCCCCCCCCCCCCYYYYYYCCCWWKcccCCccWWK
+KWWCCCCCCCCCCCCCCCCCCCCCCCCWWKcccccccWWK
+KWWCCCCCCCCCCCCCCCCCCCCCCCCWWKCCcccccWWK
+KWWCCCCCCCCCCCCCGGGGGCCCCCCWWKcccccccWWK
+KWWCCCCCCCCCCGGGGGGGGGGCCCCWWKccccCCcWWK
+KWWCCCCCCCCCGGGGGGGGGGGGGCCWWKcccccccWWK
+KWWCCCCCCCCGGGGGGGGGGGGGGGCWWKccCCcccWWK
+KWWGCCCCCGGGGGGGGGGGGGGGGGGWWKWWWWWWWWWK
+KWWGGGCCCGGGGGGGGGGGGGGGGGGWWKWWWWWWWWWK
+KWWggggggggGGGGGGGGGGGGGGGGWWKKKKKKKKKKK
+KWWgggggggggggGGGGGGGGGGGGGWWK..........
+KWWgggggggggggggGGGGGGGGGGGWWK..........
+KWWggggggggggggggGGGGGGGGGGWWK..........
+KWWggggggggggggggggggggggggWWK..........
+KWWggggggggggggggggggggggggWWK..........
+KWWggggggggggggggggggggggggWWK..........
+KWWggggggggggggggggggggggggWWK..........
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWK..........
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWK..........
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKK..........
+........................................
+"""
+
+# At 48x48, the large icon at 150 %.
+MAIN_48 = """
+................................................
+............KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKK
+............KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWK
+............KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWK
+............KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWK
+............KWWWbbbbbbbbYYbbbbbbbbbWbbbbbbbbWWWK
+............KWWWbbWbbbbbYYYbbbbbbbbbbbbbbbbbWWWK
+............KWWWbbbbbbbbYYYbbbbbbbbbbbbbWbbbWWWK
+............KWWWbbbbbbbbYYYbbbbbbbbbbbbWWWbbWWWK
+............KWWWbbbbbbbbYYYYbbbbbbbbbbbbWbbbWWWK
+............KWWWbbbbbbbbbYYYYbbWbbbbbbbbbbbbWWWK
+............KWWWbbbbWbbbbbYYYYYYbbbbbbbbbbbbWWWK
+............KWWWbbbbbbbbbbbYYYYYYbbbbbbbbbbbWWWK
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKbbbbbbbbWWWK
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKbbbbbbbbWWWK
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKbWbbbbbbWWWK
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKbbbbbbbbWWWK
+KWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCWWWKbbbbbbbbWWWK
+KWWWCCCCCCCCCCCCCCCCCCYYYYYYCCCCWWWKbbbbbbbbWWWK
+KWWWCCCCCCCCCCCCCCCCCYYYYYYYYCCCWWWKbbbbbbbbWWWK
+KWWWCCCCCCCCCCCCCCCCCYYYYYYYYYCCWWWKccCCCcccWWWK
+KWWWCCCCCCCCCCCCCCCCCYYYYYYYYYCCWWWKccccccccWWWK
+KWWWCCCCCCCCCCCCCCCCCYYYYYYYYYCCWWWKccccCCccWWWK
+KWWWCCCCCCCCCCCCCCCCCCYYYYYYYCCCWWWKccccccccWWWK
+KWWWCCCCCCCCCCCCCCCCCCCCYYYCCCCCWWWKcCCcccccWWWK
+KWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCWWWKccccccccWWWK
+KWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCWWWKcccccCCcWWWK
+KWWWCCCCCCCCCCCCCCGGGGGGGGCCCCCCWWWKccccccccWWWK
+KWWWCCCCCCCCCCCCGGGGGGGGGGGGCCCCWWWKccCCCcccWWWK
+KWWWCCCCCCCCCCGGGGGGGGGGGGGGGGCCWWWKccccccccWWWK
+KWWWCCCCCCCCCGGGGGGGGGGGGGGGGGGCWWWKccccccccWWWK
+KWWWCCCCCCCCGGGGGGGGGGGGGGGGGGGGWWWKWWWWWWWWWWWK
+KWWWGGGCCCCGGGGGGGGGGGGGGGGGGGGGWWWKWWWWWWWWWWWK
+KWWWgggggggGGGGGGGGGGGGGGGGGGGGGWWWKWWWWWWWWWWWK
+KWWWgggggggggggGGGGGGGGGGGGGGGGGWWWKKKKKKKKKKKKK
+KWWWgggggggggggggGGGGGGGGGGGGGGGWWWK............
+KWWWgggggggggggggggGGGGGGGGGGGGGWWWK............
+KWWWggggggggggggggggGGGGGGGGGGGGWWWK............
+KWWWggggggggggggggggggGGGGGGGGGGWWWK............
+KWWWggggggggggggggggggggggggggggWWWK............
+KWWWggggggggggggggggggggggggggggWWWK............
+KWWWggggggggggggggggggggggggggggWWWK............
+KWWWggggggggggggggggggggggggggggWWWK............
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWK............
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWK............
+KWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWK............
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKK............
+................................................
+"""
+
+# At 64x64, the large icon at 200 %: its outlines two pixels wide, the weight
+# of everything else drawn on a screen at that scale.
+MAIN_64 = """
+................................................................
+................KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKK
+................KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKK
+................KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK
+................KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK
+................KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK
+................KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK
+................KKWWWWbbbbbbbbbYYbbbbbbbbbbbbbbWbbbbbbbbbbWWWWKK
+................KKWWWWbbbWbbbbbYYYbbbbbbbbbbbbbbbbbbbbbbbbWWWWKK
+................KKWWWWbbbbbbbbbYYYYbbbbbbbbbbbbbbbbbbbbbbbWWWWKK
+................KKWWWWbbbbbbbbbYYYYbbbbbbbbbbWbbbbbbbbbbbbWWWWKK
+................KKWWWWbbbbbbbbbYYYYbbbbbbbbbWWWbbbbbbbbbbbWWWWKK
+................KKWWWWbbbbbbbbbYYYYYbbbbbbbbbWbbbbbbbbWbbbWWWWKK
+................KKWWWWbbbbbbbbbbYYYYYbbbbbWbbbbbbbbbbbbbbbWWWWKK
+................KKWWWWbbbbbWbbbbYYYYYYbbbbbbbbbbbbbbbbbbbbWWWWKK
+................KKWWWWbbbbbbbbbbbYYYYYYYYbbbbbbbbbbbbbbbbbWWWWKK
+................KKWWWWbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbWWWWKK
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKbbbbbbbbbbWWWWKK
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKbbbbbbbbbbWWWWKK
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKKbbbbbbbbbbWWWWKK
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKKbbWbbbbbbbWWWWKK
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKKbbbbbbbbbbWWWWKK
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKKbbbbbbbbbbWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCWWWWKKbbbbbbbWbbWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCCYYYYYYCCCCCCWWWWKKbbbbbbbbbbWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCYYYYYYYYYCCCCWWWWKKbbbbbbbbbbWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCYYYYYYYYYYYCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCYYYYYYYYYYYYCCCWWWWKKccCCCcccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCYYYYYYYYYYYYCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCYYYYYYYYYYYYCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCYYYYYYYYYYYCCCWWWWKKcccccCCCccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCYYYYYYYYYCCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCCCYYYYYCCCCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCWWWWKKcCCcccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCCCGGGGGGGGGGCCCCCCCCWWWWKKccccccCCCcWWWWKK
+KKWWWWCCCCCCCCCCCCCCCCGGGGGGGGGGGGGGCCCCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCCGGGGGGGGGGGGGGGGGGCCCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCCCGGGGGGGGGGGGGGGGGGGGCCCWWWWKKcccCCCccccWWWWKK
+KKWWWWCCCCCCCCCCCCGGGGGGGGGGGGGGGGGGGGGGCCWWWWKKccccccccccWWWWKK
+KKWWWWCCCCCCCCCCCGGGGGGGGGGGGGGGGGGGGGGGGGWWWWKKWWWWWWWWWWWWWWKK
+KKWWWWGGCCCCCCCCGGGGGGGGGGGGGGGGGGGGGGGGGGWWWWKKWWWWWWWWWWWWWWKK
+KKWWWWGGGGCCCCCGGGGGGGGGGGGGGGGGGGGGGGGGGGWWWWKKWWWWWWWWWWWWWWKK
+KKWWWWgggggggggGGGGGGGGGGGGGGGGGGGGGGGGGGGWWWWKKWWWWWWWWWWWWWWKK
+KKWWWWgggggggggggggGGGGGGGGGGGGGGGGGGGGGGGWWWWKKKKKKKKKKKKKKKKKK
+KKWWWWgggggggggggggggGGGGGGGGGGGGGGGGGGGGGWWWWKKKKKKKKKKKKKKKKKK
+KKWWWWgggggggggggggggggGGGGGGGGGGGGGGGGGGGWWWWKK................
+KKWWWWgggggggggggggggggggGGGGGGGGGGGGGGGGGWWWWKK................
+KKWWWWggggggggggggggggggggGGGGGGGGGGGGGGGGWWWWKK................
+KKWWWWggggggggggggggggggggggGGGGGGGGGGGGGGWWWWKK................
+KKWWWWggggggggggggggggggggggggggggggggggggWWWWKK................
+KKWWWWggggggggggggggggggggggggggggggggggggWWWWKK................
+KKWWWWggggggggggggggggggggggggggggggggggggWWWWKK................
+KKWWWWggggggggggggggggggggggggggggggggggggWWWWKK................
+KKWWWWggggggggggggggggggggggggggggggggggggWWWWKK................
+KKWWWWggggggggggggggggggggggggggggggggggggWWWWKK................
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK................
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK................
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK................
+KKWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWKK................
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKK................
+KKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKKK................
+................................................................
+"""
+
+# Every image of the program's icon, largest first as in Vistero.ico, and
+# the sizes of the small icon, which the tray icon's group holds.
+MAIN = {64: MAIN_64, 48: MAIN_48, 40: MAIN_40, 32: MAIN_32, 24: MAIN_24, 20: MAIN_20, 16: MAIN_16}
+SMALL_SIZES = (32, 24, 20, 16)
 
 # Show state Tiled: a 2x2 grid of panes, dotted lines where the tiling goes on.
 TILED = """
@@ -222,16 +450,29 @@ def icon_image(rows):
     return info_header(size, size * 2, len(colour) + len(mask)) + palette_bytes() + colour + mask
 
 
+def directory_entry(blob, size):
+    """What an icon directory says of a square 4-bit image, but where it is."""
+    return struct.pack("<BBBBHHI", size, size, 16, 0, 1, 4, len(blob))
+
+
 def ico_file(images):
     """An .ico file (ICONDIR, ICONDIRENTRYs, images) of square 4-bit images."""
     blobs = [icon_image(rows) for rows in images]
     out = struct.pack("<HHH", 0, 1, len(blobs))
     offset = 6 + 16 * len(blobs)
     for rows, blob in zip(images, blobs):
-        size = len(rows)
-        out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(blob), offset)
+        out += directory_entry(blob, len(rows)) + struct.pack("<I", offset)
         offset += len(blob)
     return out + b"".join(blobs)
+
+
+def group_file(images, ids):
+    """An icon group resource (GRPICONDIR): the directory of an .ico file
+    whose entries give the id of an RT_ICON resource in place of an offset."""
+    out = struct.pack("<HHH", 0, 1, len(images))
+    for rows, icon_id in zip(images, ids):
+        out += directory_entry(icon_image(rows), len(rows)) + struct.pack("<H", icon_id)
+    return out
 
 
 def bmp_file(rows):
@@ -248,11 +489,17 @@ def strip(cells):
 
 
 def images():
-    small = parse(MAIN_16, 16)
+    main = [parse(art, size) for size, art in MAIN.items()]
+    sizes = list(MAIN)
     cells = [parse(art, 16) for art in (TILED, CENTERED, STRETCHED, NONE)]
     return {
-        "Vistero.ico": ico_file([parse(MAIN_32, 32), small]),
-        "Tray.ico": ico_file([small]),
+        "Vistero.ico": ico_file(main),
+        # The tray icon is the program's small icon. Its group names the
+        # images of Vistero.ico by the ids the resource compiler gives them,
+        # 1 to 7 in the file's order (see Vistero.rc), so the exe holds each
+        # picture once.
+        "Tray.grp": group_file([main[sizes.index(size)] for size in SMALL_SIZES],
+                               [sizes.index(size) + 1 for size in SMALL_SIZES]),
         "ShowStates.bmp": bmp_file(strip(cells)),
     }
 

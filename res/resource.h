@@ -13,7 +13,8 @@
 #define ID_EXIT                     40002
 #define ID_OPEN_CONFIGURATION       40005
 
-// Icon groups: the program's icon (32x32 and 16x16) and the tray icon (16x16)
+// Icon groups: the program's icon (16 to 64 pixels) and the tray icon (its
+// small images, 16 to 32 pixels), each size drawn for the screen's scale
 #define IDI_MAIN                    104
 #define IDI_TRAY                    105
 

@@ -1,5 +1,6 @@
 #include "tests/e2e/Driver.h"
 
+#include "framework/core/Handles.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>
@@ -158,27 +159,7 @@ Screen Screen::Capture()
     Screen screen;
     screen.width = ::GetSystemMetrics(SM_CXSCREEN);
     screen.height = ::GetSystemMetrics(SM_CYSCREEN);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = screen.width;
-    info.bmiHeader.biHeight = -screen.height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    const HDC display = ::GetDC(nullptr);
-    void* bits = nullptr;
-    const HBITMAP bitmap = ::CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HDC memory = ::CreateCompatibleDC(display);
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, screen.width, screen.height, display, 0, 0, SRCCOPY);
-    ::GdiFlush();
-    const auto* pixel = static_cast<const DWORD*>(bits);
-    screen.pixels.reserve(static_cast<size_t>(screen.width) * screen.height);
-    for (size_t i = 0, n = static_cast<size_t>(screen.width) * screen.height; i < n; ++i)
-        screen.pixels.push_back(RGB((pixel[i] >> 16) & 0xFF, (pixel[i] >> 8) & 0xFF, pixel[i] & 0xFF));
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    ::DeleteObject(bitmap);
-    ::ReleaseDC(nullptr, display);
+    screen.pixels = ScreenPixels(RECT{0, 0, screen.width, screen.height});
 
     for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT)) {
         RECT rect{};
@@ -229,53 +210,21 @@ std::string DesktopMismatch(const Screen& screen, const Picture* picture, Show s
                                          << " (see " << E2E_SHOTS << "/" << shot << ".bmp)";
 }
 
-bool TrayShowsIcon(const Screen& screen)
+bool TrayShowsIcon()
 {
-    // The icon drawn on black and on white: the pixels that come out the
-    // same are its opaque ones.
-    constexpr int Size = 16;
-    static const std::vector<std::pair<POINT, COLORREF>> opaque = [] {
-        std::vector<std::pair<POINT, COLORREF>> result;
+    // The size the notification area draws its icons at, as Vistero loads it.
+    static const int size = ::GetSystemMetrics(SM_CXSMICON);
+    static const UniqueIcon icon = [] {
         const HMODULE exe = ::LoadLibraryExA(BuiltExe().c_str(), nullptr,
                                              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        const auto icon = static_cast<HICON>(::LoadImageA(exe, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON, Size, Size, 0));
-        if (!icon)
-            return result;
-        COLORREF drawn[2][Size][Size] = {};
-        for (int background = 0; background < 2; ++background) {
-            const HDC display = ::GetDC(nullptr);
-            const HDC memory = ::CreateCompatibleDC(display);
-            const HBITMAP bitmap = ::CreateCompatibleBitmap(display, Size, Size);
-            const HGDIOBJ old = ::SelectObject(memory, bitmap);
-            const RECT all{0, 0, Size, Size};
-            ::FillRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(background ? WHITE_BRUSH : BLACK_BRUSH)));
-            ::DrawIconEx(memory, 0, 0, icon, Size, Size, 0, nullptr, DI_NORMAL);
-            for (int y = 0; y < Size; ++y)
-                for (int x = 0; x < Size; ++x)
-                    drawn[background][y][x] = ::GetPixel(memory, x, y);
-            ::SelectObject(memory, old);
-            ::DeleteObject(bitmap);
-            ::DeleteDC(memory);
-            ::ReleaseDC(nullptr, display);
-        }
-        for (int y = 0; y < Size; ++y)
-            for (int x = 0; x < Size; ++x)
-                if (drawn[0][y][x] == drawn[1][y][x])
-                    result.push_back({POINT{x, y}, drawn[0][y][x]});
-        ::DestroyIcon(icon);
+        UniqueIcon loaded(static_cast<HICON>(::LoadImageA(exe, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON, size, size, 0)));
         ::FreeLibrary(exe);
-        return result;
+        return loaded;
     }();
-    if (opaque.empty())
-        return false;
     // The notification area: the right end of the taskbar along the bottom.
-    for (int top = screen.height - 40; top <= screen.height - Size; ++top)
-        for (int left = screen.width / 2; left <= screen.width - Size; ++left)
-            if (std::all_of(opaque.begin(), opaque.end(), [&](const auto& pixel) {
-                    return screen.At(left + pixel.first.x, top + pixel.first.y) == pixel.second;
-                }))
-                return true;
-    return false;
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    return icon && ScreenShowsIcon(icon.get(), size, RECT{width / 2, height - 40, width, height});
 }
 
 } // namespace e2e

@@ -75,7 +75,7 @@ std::string DesktopMismatch(const Screen& screen, const Picture* picture, Show s
 ::testing::AssertionResult DesktopShows(const Picture* picture, Show show, const std::string& shot);
 
 // Vistero's tray icon in the notification area of the taskbar, pixel for
-// pixel as its resource draws it.
-bool TrayShowsIcon(const Screen& screen);
+// pixel as its resource draws it at the size the area asks for.
+bool TrayShowsIcon();
 
 } // namespace e2e

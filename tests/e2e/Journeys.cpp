@@ -56,7 +56,7 @@ void ExitFromTrayMenu(const Vistero& vistero)
 
 bool IconShown()
 {
-    return TrayShowsIcon(Screen::Capture());
+    return TrayShowsIcon();
 }
 
 class Journey : public testing::Test {

@@ -225,6 +225,12 @@ TEST_F(DialogLook, AboutBoxShowsTheProgramIcon)
     HWND icon = GetWindow(about.get(), GW_CHILD);
     ASSERT_EQ("static", ClassOf(icon));
     EXPECT_NE(0, SendMessageA(icon, STM_GETICON, 0, 0));
+    // The control loads the icon as LoadIcon does, at SM_CXICON, and takes
+    // its size: the image the program's icon holds for the screen's scale,
+    // whole (where it lies is the layout tests' affair).
+    const RECT place = PlaceOf(icon);
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), place.right - place.left);
+    EXPECT_EQ(GetSystemMetrics(SM_CYICON), place.bottom - place.top);
 }
 
 // The text of a button or label without its mnemonic markers.

@@ -1,12 +1,14 @@
 // The string table, the tray menu, the icons and the show-state strip, read
 // through the same calls the program makes.
 #include "res/resource.h"
+#include "tests/support/Vistero.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -102,6 +104,7 @@ struct IconImage {
     int width, height;    // from the group directory
     int bitCount;         // from the image's own bitmap header
     int colorTableSize;   // entries the image carries
+    WORD id;              // its RT_ICON resource
 };
 
 std::vector<IconImage> IconGroup(int id)
@@ -115,7 +118,8 @@ std::vector<IconImage> IconGroup(int id)
         return images;
     const auto* entries = reinterpret_cast<const GroupIconEntry*>(header + 1);
     for (WORD i = 0; i < header->count; ++i) {
-        IconImage image{entries[i].width ? entries[i].width : 256, entries[i].height ? entries[i].height : 256, 0, 0};
+        IconImage image{entries[i].width ? entries[i].width : 256, entries[i].height ? entries[i].height : 256, 0, 0,
+                        entries[i].id};
         HRSRC icon = FindResourceA(Module(), MAKEINTRESOURCEA(entries[i].id), RT_ICON);
         if (icon && SizeofResource(Module(), icon) >= sizeof(BITMAPINFOHEADER)) {
             const auto* bits = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Module(), icon)));
@@ -129,30 +133,38 @@ std::vector<IconImage> IconGroup(int id)
     return images;
 }
 
+// Each group's sizes, largest first: the program's icon at SM_CXICON and
+// SM_CXSMICON, the tray icon at SM_CXSMICON, for 100, 125, 150 and 200 %.
+const struct {
+    int id;
+    std::vector<int> sizes;
+} iconGroups[] = {{IDI_MAIN, {64, 48, 40, 32, 24, 20, 16}}, {IDI_TRAY, {32, 24, 20, 16}}};
+
 TEST(Icons, GroupsHoldTheirSizesInSixteenColours)
 {
+    for (const auto& group : iconGroups) {
+        SCOPED_TRACE("group " + std::to_string(group.id));
+        const auto images = IconGroup(group.id);
+        ASSERT_EQ(group.sizes.size(), images.size());
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            EXPECT_EQ(group.sizes[i], images[i].width);
+            EXPECT_EQ(group.sizes[i], images[i].height);
+            EXPECT_EQ(4, images[i].bitCount);
+            EXPECT_EQ(16, images[i].colorTableSize);
+        }
+    }
+    // The tray icon is the program's small icon, each picture stored once.
     const auto main = IconGroup(IDI_MAIN);
-    ASSERT_EQ(2u, main.size());
-    EXPECT_EQ(32, main[0].width);
-    EXPECT_EQ(32, main[0].height);
-    EXPECT_EQ(16, main[1].width);
-    EXPECT_EQ(16, main[1].height);
-
-    const auto tray = IconGroup(IDI_TRAY);
-    ASSERT_EQ(1u, tray.size());
-    EXPECT_EQ(16, tray[0].width);
-    EXPECT_EQ(16, tray[0].height);
-
-    for (const auto& image : main)
-        EXPECT_EQ(4, image.bitCount);
-    for (const auto& image : tray)
-        EXPECT_EQ(4, image.bitCount);
-    EXPECT_EQ(16, tray[0].colorTableSize);
+    for (const auto& image : IconGroup(IDI_TRAY))
+        EXPECT_TRUE(std::any_of(main.begin(), main.end(),
+                                [&](const IconImage& own) { return own.id == image.id && own.width == image.width; }))
+            << "the tray's " << image.width << " x " << image.width << " image is not the program icon's";
 }
 
-// Counts the transparent pixels of an icon drawn at its size: an icon without
-// any would be a square block in the tray, one with nothing but them invisible.
-int TransparentPixels(HICON icon, int size)
+// The icon drawn at its size onto magenta, which never occurs in the art, row
+// by row from the top: magenta is left where the icon is transparent.
+constexpr DWORD Probe = 0xFF00FF;
+std::vector<DWORD> DrawnOnMagenta(HICON icon, int size)
 {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
@@ -165,42 +177,105 @@ int TransparentPixels(HICON icon, int size)
     void* bits = nullptr;
     HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(dc, target);
-    // Magenta never occurs in the art, so any left afterwards shows through.
-    const COLORREF probe = RGB(255, 0, 255);
-    HBRUSH brush = CreateSolidBrush(probe);
+    HBRUSH brush = CreateSolidBrush(RGB(255, 0, 255));
     RECT all{0, 0, size, size};
     FillRect(dc, &all, brush);
     DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     GdiFlush();
-    int count = 0;
-    const auto* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> pixels;
     for (int i = 0; i < size * size; ++i)
-        count += (pixels[i] & 0xFFFFFF) == 0xFF00FF;
+        pixels.push_back(static_cast<const DWORD*>(bits)[i] & 0xFFFFFF);
     SelectObject(dc, old);
     DeleteObject(brush);
     DeleteObject(target);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
-    return count;
+    return pixels;
 }
 
+// The group's icon at `size`: of a size the group holds, that image as it
+// is; of another, one of them scaled.
+HICON IconOfSize(int id, int size)
+{
+    return static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+}
+
+// An icon without any transparent pixels would be a square block in the
+// tray, one with nothing but them invisible.
 TEST(Icons, DrawWithTransparentSurroundings)
 {
-    const struct {
-        int id, size;
-    } cases[] = {{IDI_MAIN, 32}, {IDI_MAIN, 16}, {IDI_TRAY, 16}};
-    for (const auto& icon : cases) {
-        HICON handle = static_cast<HICON>(
-            LoadImageA(Module(), MAKEINTRESOURCEA(icon.id), IMAGE_ICON, icon.size, icon.size, 0));
-        ASSERT_NE(nullptr, handle) << icon.id << " at " << icon.size;
-        const int transparent = TransparentPixels(handle, icon.size);
-        EXPECT_GT(transparent, 0) << icon.id << " at " << icon.size;
-        EXPECT_LT(transparent, icon.size * icon.size / 2) << icon.id << " at " << icon.size;
-        DestroyIcon(handle);
-    }
-    // The way the tray window loads its icon.
-    HICON tray = LoadIconA(Module(), MAKEINTRESOURCEA(IDI_TRAY));
+    for (const auto& group : iconGroups)
+        for (int size : group.sizes) {
+            HICON handle = IconOfSize(group.id, size);
+            ASSERT_NE(nullptr, handle) << group.id << " at " << size;
+            const auto pixels = DrawnOnMagenta(handle, size);
+            const auto transparent = std::count(pixels.begin(), pixels.end(), Probe);
+            EXPECT_GT(transparent, 0) << group.id << " at " << size;
+            EXPECT_LT(transparent, size * size / 2) << group.id << " at " << size;
+            DestroyIcon(handle);
+        }
+    // The way the tray window loads its icon: at the size the notification
+    // area asks for.
+    HICON tray = IconOfSize(IDI_TRAY, GetSystemMetrics(SM_CXSMICON));
     EXPECT_NE(nullptr, tray);
+    DestroyIcon(tray);
+}
+
+// A picture scaled from another size repeats or drops rows and columns; one
+// drawn for its size is not what any other image of its group gives when
+// scaled to it by the nearest pixel, rounded either way, but for a row's
+// worth of pixels.
+TEST(Icons, EachSizeIsDrawnForItself)
+{
+    for (const auto& group : iconGroups) {
+        std::vector<std::vector<DWORD>> drawn;
+        for (int size : group.sizes) {
+            HICON handle = IconOfSize(group.id, size);
+            ASSERT_NE(nullptr, handle) << group.id << " at " << size;
+            drawn.push_back(DrawnOnMagenta(handle, size));
+            DestroyIcon(handle);
+        }
+        for (std::size_t i = 0; i < drawn.size(); ++i)
+            for (std::size_t j = 0; j < drawn.size(); ++j) {
+                const int size = group.sizes[i];
+                const int from = group.sizes[j];
+                if (i == j)
+                    continue;
+                for (const bool centre : {true, false}) {
+                    const auto source = [&](int at) {
+                        return centre ? (2 * at + 1) * from / (2 * size) : at * from / size;
+                    };
+                    int differing = 0;
+                    for (int y = 0; y < size; ++y)
+                        for (int x = 0; x < size; ++x)
+                            differing += drawn[i][y * size + x] != drawn[j][source(y) * from + source(x)];
+                    EXPECT_GE(differing, size) << "group " << group.id << ": the " << size << " x " << size
+                                               << " image is the " << from << " x " << from << " one scaled";
+                }
+            }
+    }
+}
+
+// The notification area draws its icons at SM_CXSMICON, and so does the
+// program load its own: the image drawn for the screen's scale shows there
+// pixel for pixel. (The DPI runner runs this at 144 DPI too.)
+TEST(Icons, TrayShowsTheImageDrawnForTheScreensScale)
+{
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    ASSERT_EQ(size, GetSystemMetrics(SM_CYSMICON));
+    const auto tray = IconGroup(IDI_TRAY);
+    ASSERT_TRUE(std::any_of(tray.begin(), tray.end(), [&](const IconImage& image) { return image.width == size; }))
+        << "the tray icon has no image of " << size << " x " << size;
+    HICON expected = IconOfSize(IDI_TRAY, size);
+    ASSERT_NE(nullptr, expected);
+
+    test_support::Vistero vistero = test_support::Vistero::StartSilently();
+    ASSERT_TRUE(vistero.WaitForTrayWindow());
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    EXPECT_TRUE(test_support::WaitFor([&] { return test_support::ScreenShowsIcon(expected, size, screen); }))
+        << "the notification area does not show the " << size << " x " << size << " image";
+    EXPECT_TRUE(vistero.Exit());
+    DestroyIcon(expected);
 }
 
 COLORREF Rgb(const RGBQUAD& quad) { return RGB(quad.rgbRed, quad.rgbGreen, quad.rgbBlue); }

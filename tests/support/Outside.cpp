@@ -9,6 +9,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -70,6 +71,91 @@ bool IconShown(HWND window)
     record.uFlags = NIF_TIP;
     lstrcpyA(record.szTip, "Vistero 1.1");
     return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+std::vector<COLORREF> ScreenPixels(const RECT& area)
+{
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    std::vector<COLORREF> pixels;
+    if (width <= 0 || height <= 0)
+        return pixels;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    const HDC display = ::GetDC(nullptr);
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC memory = ::CreateCompatibleDC(display);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, display, area.left, area.top, SRCCOPY);
+    ::GdiFlush();
+    if (bits) {
+        const auto* pixel = static_cast<const DWORD*>(bits);
+        pixels.reserve(static_cast<size_t>(width) * height);
+        for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i)
+            pixels.push_back(RGB((pixel[i] >> 16) & 0xFF, (pixel[i] >> 8) & 0xFF, pixel[i] & 0xFF));
+    }
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    ::DeleteObject(bitmap);
+    ::ReleaseDC(nullptr, display);
+    return pixels;
+}
+
+namespace {
+
+// Where the icon drawn at `size` is opaque, and in which colour: drawn on
+// black and on white, the pixels that come out the same.
+std::vector<std::pair<POINT, COLORREF>> OpaquePixels(HICON icon, int size)
+{
+    std::vector<COLORREF> drawn[2];
+    for (int background = 0; background < 2; ++background) {
+        const HDC display = ::GetDC(nullptr);
+        const HDC memory = ::CreateCompatibleDC(display);
+        const HBITMAP bitmap = ::CreateCompatibleBitmap(display, size, size);
+        const HGDIOBJ old = ::SelectObject(memory, bitmap);
+        const RECT all{0, 0, size, size};
+        ::FillRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(background ? WHITE_BRUSH : BLACK_BRUSH)));
+        ::DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                drawn[background].push_back(::GetPixel(memory, x, y));
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, display);
+    }
+    std::vector<std::pair<POINT, COLORREF>> opaque;
+    for (int i = 0; i < size * size; ++i)
+        if (drawn[0][i] == drawn[1][i])
+            opaque.push_back({POINT{i % size, i / size}, drawn[0][i]});
+    return opaque;
+}
+
+} // namespace
+
+bool ScreenShowsIcon(HICON icon, int size, const RECT& area)
+{
+    const auto opaque = OpaquePixels(icon, size);
+    if (opaque.empty())
+        return false;
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    const auto pixels = ScreenPixels(area);
+    if (pixels.empty())
+        return false;
+    for (int top = 0; top + size <= height; ++top)
+        for (int left = 0; left + size <= width; ++left)
+            if (std::all_of(opaque.begin(), opaque.end(), [&](const auto& pixel) {
+                    return pixels[static_cast<size_t>(top + pixel.first.y) * width + left + pixel.first.x] ==
+                           pixel.second;
+                }))
+                return true;
+    return false;
 }
 
 std::string AppliedWallpaper()

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -27,6 +28,15 @@ void WriteBitmapFile(const std::string& path, int width, int height, const std::
 // The window's icon is in the notification area: the shell accepts a change
 // to it.
 bool IconShown(HWND window);
+
+// The pixels the screen shows within `area`, row by row from the top, as the
+// display reads them back (under Wine, from the X server).
+std::vector<COLORREF> ScreenPixels(const RECT& area);
+// The screen shows `icon` as it draws at `size` pixels, pixel for pixel
+// wherever its picture is opaque, with its top left corner within `area`.
+// A picture drawn for another size and scaled to this one shows other
+// pixels.
+bool ScreenShowsIcon(HICON icon, int size, const RECT& area);
 
 // The picture the desktop shows, as the system says.
 std::string AppliedWallpaper();
