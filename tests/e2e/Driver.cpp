@@ -1,6 +1,6 @@
 #include "tests/e2e/Driver.h"
 
-#include "framework/core/Handles.h"
+#include "framework/ui/Handles.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>
