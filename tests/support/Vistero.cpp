@@ -2,6 +2,7 @@
 
 #include "app/TrayWindow.h"
 #include "res/resource.h"
+#include "tests/support/Kit.h"
 
 #include <commctrl.h>
 #include <dlgs.h>
@@ -124,9 +125,7 @@ void SetItemState(HWND list, const RemoteMemory& memory, int row, UINT state)
 
 std::string BuiltExe()
 {
-    std::string path = VISTERO_EXE;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
+    return Located("Vistero.exe", VISTERO_EXE);
 }
 
 std::string ProfilePath()
