@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr const char* ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
 using test_support::FileExists;
 using test_support::ReadLink;
 
@@ -118,35 +116,13 @@ TEST(ShellLink, PathThatDoesNotFitIsNotSavedUnderAShorterName)
 // The Startup folder moved to another place for the length of a test.
 class StartupFolderTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, ShellFoldersKey, 0, KEY_QUERY_VALUE, &key));
-        char value[1024] = {};
-        DWORD size = sizeof value - 1;
-        if (::RegQueryValueExA(key, "Startup", nullptr, &savedType, reinterpret_cast<BYTE*>(value), &size)
-            == ERROR_SUCCESS)
-            saved = std::string(value);
-        ::RegCloseKey(key);
-    }
-
-    void TearDown() override
-    {
-        if (saved)
-            ::RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup", savedType, saved->c_str(),
-                              static_cast<DWORD>(saved->size() + 1));
-        else
-            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup");
-    }
-
     static void MoveStartupFolder(const std::string& folder)
     {
-        ::RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup", REG_SZ, folder.c_str(),
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, test_support::ShellFoldersKey, "Startup", REG_SZ, folder.c_str(),
                           static_cast<DWORD>(folder.size() + 1));
     }
 
-    std::optional<std::string> saved;
-    DWORD savedType = REG_EXPAND_SZ;
+    const test_support::SavedUserKey shellFolders{test_support::ShellFoldersKey};
 };
 
 TEST_F(StartupFolderTest, LinkGoesIntoTheFolderWithExactlyOneBackslash)

@@ -140,7 +140,7 @@ std::string StartupLinkPath()
 
 void RemoveProfile()
 {
-    for (const char* suffix : {"", ".bak", ".tmp", ".bak.tmp"}) {
+    for (const char* suffix : ProfileSuffixes) {
         const std::string file = ProfilePath() + suffix;
         ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(file.c_str());
