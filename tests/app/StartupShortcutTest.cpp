@@ -6,6 +6,7 @@
 
 #include "framework/core/Handles.h"
 #include "framework/ui/WinApp.h"
+#include "tests/support/Kit.h"
 #include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,8 @@ TEST_F(StartupFolderTest, LinkGoesIntoTheFolderWithExactlyOneBackslash)
     for (const std::string& folder : {TempFolder("vistero-startup"), std::string("C:\\"),
                                       TempFolder("vistero-startup-\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC")}) {
         SCOPED_TRACE(folder);
+        if (folder == "C:\\" && test_support::KitLeavesOut("a file at the root of drive C:"))
+            continue;
         MoveStartupFolder(folder);
         const std::string file = folder + (folder.back() == '\\' ? "" : "\\") + "Vistero.lnk";
         ::DeleteFileA(file.c_str());

@@ -1,10 +1,10 @@
 #pragma once
 
-// Where a test program finds the files it needs. The Windows test kit
-// (tests/kit) holds every test program in one folder, with the program under
-// test, the programs the tests start and the "data" folder beside them; a
-// build tree keeps each where the build made it, which the test is told at
-// compile time.
+// Where a test program finds the files it needs, and what of its tests the
+// Windows test kit (tests/kit) leaves out. The kit holds every test program
+// in one folder, with the program under test, the programs the tests start
+// and the "data" folder beside them; a build tree keeps each where the build
+// made it, which the test is told at compile time.
 #include <string>
 
 #ifdef _WIN32
@@ -47,5 +47,11 @@ inline std::string Located(const char* name, std::string buildPath)
 #endif
     return buildPath;
 }
+
+// True when this program runs from the kit and the kit leaves out the part
+// of its tests that needs `setup`, one that only a Wine prefix gives (a
+// logon through wineboot, a file at the root of drive C:...); the reason is
+// then printed. The kit's list of tests says so, from tests/kit/left-out.txt.
+bool KitLeavesOut(const char* setup);
 
 } // namespace test_support
