@@ -1,6 +1,8 @@
 # make test   installs what is missing, builds all three presets, runs every test
 # make run    installs what is missing, builds, starts Vistero under Wine
 # make package builds the installers and the portable zips
+# make windows-kit builds the Windows test kits, the suite for a Windows
+#             machine in one zip (build/windows-*/kit/Vistero-tests-*.zip)
 # make fuzz   fuzzes the profile loader for FUZZ_SECONDS (default 600)
 # make soak   runs the reliability tests with the long ones at full length
 #             (1,000 killed saves; 10,000 timed changes, 1,000 dialogs and
@@ -19,7 +21,7 @@ BENCH_X86 := build/bench-x86
 IDLE_SECONDS ?= 60
 BENCH_RUNS ?= 15
 
-.PHONY: all setup build build-x64 build-x86 build-native check-imports package test run fuzz soak bench
+.PHONY: all setup build build-x64 build-x86 build-native check-imports package windows-kit test run fuzz soak bench
 
 all: build
 
@@ -50,7 +52,12 @@ package: setup $(X64)/build.ninja $(X86)/build.ninja
 	cmake --build --preset windows-x64 --target package
 	cmake --build --preset windows-x86 --target package
 
-test: setup build check-imports package
+# The Windows test kit of both architectures, build/windows-*/kit/.
+windows-kit: setup $(X64)/build.ninja $(X86)/build.ninja
+	cmake --build --preset windows-x64 --target windows_kit
+	cmake --build --preset windows-x86 --target windows_kit
+
+test: setup build check-imports package windows-kit
 	ctest --preset native
 	scripts/in-wine $(X64) ctest --output-on-failure
 	# The x86 tests run under Wine 10 where 32-bit code runs; elsewhere the

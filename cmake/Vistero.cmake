@@ -54,10 +54,12 @@ endif()
 
 # A Windows test is one GoogleTest executable run under Wine as one ctest
 # test: starting a Wine process per test case would cost more than the tests.
+# It is also one test of the Windows test kit (tests/kit), with the time-out
+# its test has when the folder's list is done.
 function(vistero_add_windows_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} test_kept_user_settings GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   if(NOT ARG_LABELS)
     set(ARG_LABELS windows)
@@ -66,6 +68,15 @@ function(vistero_add_windows_test name)
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
   endif()
+  cmake_language(EVAL CODE "cmake_language(DEFER CALL vistero_kit_test [[${name}]])")
+endfunction()
+
+function(vistero_kit_test name)
+  set(timeout 300)
+  if(TEST ${name})
+    get_test_property(${name} TIMEOUT timeout)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY VISTERO_KIT_TESTS "${name}|${timeout}")
 endfunction()
 
 # Tests of the platform-neutral core run natively under the sanitizers, each

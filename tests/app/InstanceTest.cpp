@@ -10,6 +10,7 @@
 #include "app/TrayWindow.h"
 #include "framework/ui/Com.h"
 #include "res/resource.h"
+#include "tests/support/Kit.h"
 #include "tests/support/Vistero.h"
 
 #include <gtest/gtest.h>
@@ -89,8 +90,9 @@ const Start starts[] = {
     {When::First, "-startup"},
     {When::First, "/startup "},
     {When::First, "/startup other"},
-    // The shortcut the row before wrote; it stays for the test that reads it
-    // from the host.
+    // The shortcut the row before wrote. A copy of it stays in the working
+    // folder for the test that reads it from the host: the Startup folder is
+    // put back when this program ends.
     {When::First, nullptr},
 };
 
@@ -272,12 +274,15 @@ TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShor
 {
     ASSERT_TRUE(WaitForTheTray()) << "the shell's notification area never came up";
     const std::string link = StartupLinkPath();
+    ::DeleteFileA("Vistero.lnk");
     for (const Start& start : starts) {
         const char* when = start.when == When::First    ? "first start, "
                            : start.when == When::Second ? "second start, "
                                                         : "two starts at once, ";
         SCOPED_TRACE(std::string(when)
                      + (start.arguments ? "arguments [" + std::string(start.arguments) + "]" : "at logon"));
+        if (!start.arguments && KitLeavesOut("a logon through wineboot"))
+            continue;
         ASSERT_TRUE(TrayWindows().empty()) << "a Vistero is still running from elsewhere";
         RemoveProfile();
         const bool byHand = start.arguments && std::string(start.arguments) != "/startup";
@@ -352,6 +357,7 @@ TEST(InstanceTest, EachStartOpensTheDialogOnlyByHandAndOnlyTheFirstWritesTheShor
         EXPECT_TRUE(TrayWindows().empty());
         EXPECT_FALSE(FileExists(ProfilePath())) << "nothing was saved";
     }
+    EXPECT_TRUE(::CopyFileA(link.c_str(), "Vistero.lnk", FALSE));
 }
 
 } // namespace

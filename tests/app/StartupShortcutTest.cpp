@@ -5,6 +5,7 @@
 #include "app/TrayApp.h"
 
 #include "framework/ui/WinApp.h"
+#include "tests/support/Kit.h"
 #include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,6 @@
 #include <string>
 
 namespace {
-
-constexpr const char* ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 using test_support::FileExists;
 using test_support::ReadLink;
@@ -117,35 +116,13 @@ TEST(ShellLink, PathThatDoesNotFitIsNotSavedUnderAShorterName)
 // The Startup folder moved to another place for the length of a test.
 class StartupFolderTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, ShellFoldersKey, 0, KEY_QUERY_VALUE, &key));
-        char value[1024] = {};
-        DWORD size = sizeof value - 1;
-        if (::RegQueryValueExA(key, "Startup", nullptr, &savedType, reinterpret_cast<BYTE*>(value), &size)
-            == ERROR_SUCCESS)
-            saved = std::string(value);
-        ::RegCloseKey(key);
-    }
-
-    void TearDown() override
-    {
-        if (saved)
-            ::RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup", savedType, saved->c_str(),
-                              static_cast<DWORD>(saved->size() + 1));
-        else
-            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup");
-    }
-
     static void MoveStartupFolder(const std::string& folder)
     {
-        ::RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Startup", REG_SZ, folder.c_str(),
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, test_support::ShellFoldersKey, "Startup", REG_SZ, folder.c_str(),
                           static_cast<DWORD>(folder.size() + 1));
     }
 
-    std::optional<std::string> saved;
-    DWORD savedType = REG_EXPAND_SZ;
+    const test_support::SavedUserKey shellFolders{test_support::ShellFoldersKey};
 };
 
 TEST_F(StartupFolderTest, LinkGoesIntoTheFolderWithExactlyOneBackslash)
@@ -155,6 +132,8 @@ TEST_F(StartupFolderTest, LinkGoesIntoTheFolderWithExactlyOneBackslash)
     for (const std::string& folder : {TempFolder("vistero-startup"), std::string("C:\\"),
                                       TempFolder("vistero-startup-\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC")}) {
         SCOPED_TRACE(folder);
+        if (folder == "C:\\" && test_support::KitLeavesOut("a file at the root of drive C:"))
+            continue;
         MoveStartupFolder(folder);
         const std::string file = folder + (folder.back() == '\\' ? "" : "\\") + "Vistero.lnk";
         ::DeleteFileA(file.c_str());

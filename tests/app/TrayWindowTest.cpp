@@ -37,7 +37,6 @@
 
 namespace {
 
-using test_support::AppliedWallpaper;
 using test_support::IconShown;
 
 constexpr const char* DesktopKey = "Control Panel\\Desktop";
@@ -103,8 +102,6 @@ protected:
             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileA(file.c_str());
         }
-        registryBefore = RegistryWallpaper();
-        appliedBefore = AppliedWallpaper();
     }
 
     void TearDown() override
@@ -112,10 +109,6 @@ protected:
         if (window && ::IsWindow(window))
             ::DestroyWindow(window);
         ::SetFileAttributesA(profileFile.c_str(), FILE_ATTRIBUTE_NORMAL);
-        // Timed changes told the system to show a bitmap: put the desktop
-        // back as the other tests of this prefix expect it.
-        ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, appliedBefore.data(), SPIF_UPDATEINIFILE);
-        SetRegistryWallpaper(registryBefore);
     }
 
     // The profile the window loads: one stretched picture (unless `entries`
@@ -199,9 +192,10 @@ protected:
         RunDialog(IDOK, [this, minutes](CDialog&) { tray->GetWallpaperSet().SetChangeInterval(minutes); });
     }
 
+    // Timed changes told the system to show a bitmap: the desktop is put
+    // back after each test as the other tests expect it.
+    const test_support::SavedDesktopSettings desktop;
     std::string profileFile;
-    std::string registryBefore;
-    std::string appliedBefore;
     HWND window = nullptr;
     TrayWindow* tray = nullptr;
     test_support::MessageBoxRecorder boxes;

@@ -1,6 +1,7 @@
 // The INI document: the platform's reading rules, and writes that leave every
 // other byte of a hand-edited file alone.
 #include "profile/ProfileDocument.h"
+#include "tests/support/Kit.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ constexpr const char* List = "WallpaperList";
 
 std::string ReadCorpus(const std::string& name)
 {
-    std::ifstream file(std::string(VISTERO_TEST_DATA) + "/profiles/" + name, std::ios::binary);
+    std::ifstream file(test_support::Located("data", VISTERO_TEST_DATA) + "/profiles/" + name, std::ios::binary);
     EXPECT_TRUE(file) << name;
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }

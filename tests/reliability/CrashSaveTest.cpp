@@ -5,6 +5,7 @@
 #include "profile/ProfileDocument.h"
 #include "profile/ProfileFile.h"
 #include "tests/reliability/VersionedList.h"
+#include "tests/support/Kit.h"
 #include "tests/support/Outside.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +39,6 @@ int Kills()
 {
     const char* soak = std::getenv("VISTERO_SOAK");
     return soak && std::string(soak) == "1" ? 1000 : 200;
-}
-
-std::string Native(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
 }
 
 // The version the file holds whole, -1 for anything else, -2 when it is missing.
@@ -93,7 +86,7 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewListWholeAndThePreviousOneInThe
     ASSERT_NE(nullptr, started);
 
     std::string childCommand = "\"";
-    childCommand.append(Native(SAVE_CHILD_EXE)).append("\" \"").append(folder).append("\" ");
+    childCommand.append(test_support::Located("reliability_save_child.exe", SAVE_CHILD_EXE)).append("\" \"").append(folder).append("\" ");
     std::mt19937 random(Seed);
     std::uniform_int_distribution<DWORD> delays(0, LongestDelayMs);
     std::int32_t current = 2;

@@ -9,6 +9,7 @@
 #include "profile/ProfileDocument.h"
 #include "profile/StoredText.h"
 #include "res/resource.h"
+#include "tests/support/Kit.h"
 #include "tests/support/Vistero.h"
 #include "wallpapers/WallpaperSet.h"
 
@@ -86,7 +87,7 @@ protected:
 TEST_F(ProgramFaultTest, HandEditedProfilesGoThroughAWholeRunAndTheListSurvivesOk)
 {
     int files = 0, fieldsFixed = 0;
-    for (const auto& item : fs::directory_iterator(fs::path(VISTERO_TEST_DATA) / "profiles")) {
+    for (const auto& item : fs::directory_iterator(fs::path(Located("data", VISTERO_TEST_DATA)) / "profiles")) {
         if (item.path().extension() != ".ini")
             continue;
         SCOPED_TRACE(item.path().filename().string());

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -183,9 +184,14 @@ std::optional<std::string> DesktopValue(const char* name)
 
 std::map<std::string, std::string> DesktopValues()
 {
+    return UserKeyValues(DesktopKey);
+}
+
+std::map<std::string, std::string> UserKeyValues(const char* keyName)
+{
     std::map<std::string, std::string> values;
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, DesktopKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return values;
     DWORD longestName = 0, longestData = 0;
     ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
@@ -204,25 +210,90 @@ std::map<std::string, std::string> DesktopValues()
     return values;
 }
 
-SavedDesktopSettings::SavedDesktopSettings() : applied(AppliedWallpaper()), values(DesktopValues()) {}
+SavedUserKey::SavedUserKey(const char* key) : key(key), values(UserKeyValues(key)) {}
+
+SavedUserKey::~SavedUserKey()
+{
+    const std::map<std::string, std::string> now = UserKeyValues(key);
+    if (now == values)
+        return;
+    HKEY opened = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &opened,
+                          nullptr) != ERROR_SUCCESS)
+        return;
+    for (const auto& [name, value] : now)
+        if (!values.count(name))
+            ::RegDeleteValueA(opened, name.c_str());
+    for (const auto& [name, value] : values) {
+        const auto found = now.find(name);
+        if (found != now.end() && found->second == value)
+            continue;
+        const std::size_t colon = value.find(':');
+        const std::string data = value.substr(colon + 1);
+        ::RegSetValueExA(opened, name.c_str(), 0, std::stoul(value.substr(0, colon)),
+                         reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    }
+    ::RegCloseKey(opened);
+}
+
+SavedDesktopSettings::SavedDesktopSettings() : applied(AppliedWallpaper()), values(DesktopKey) {}
 
 SavedDesktopSettings::~SavedDesktopSettings()
 {
-    ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, applied.data(), SPIF_UPDATEINIFILE);
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, DesktopKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS)
-        return;
-    for (const auto& [name, value] : DesktopValues())
-        if (!values.count(name))
-            ::RegDeleteValueA(key, name.c_str());
-    for (const auto& [name, value] : values) {
-        const std::size_t colon = value.find(':');
-        const std::string data = value.substr(colon + 1);
-        ::RegSetValueExA(key, name.c_str(), 0, std::stoul(value.substr(0, colon)),
-                         reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    // Shown again only when another picture is shown: each setting redraws
+    // the desktop and tells every window.
+    if (AppliedWallpaper() != applied)
+        ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, applied.data(), SPIF_UPDATEINIFILE);
+}
+
+SavedUserSettings::File SavedUserSettings::Keep(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const bool file = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return {path, attributes, file ? FileBytes(path) : std::string()};
+}
+
+void SavedUserSettings::PutBack(const File& kept)
+{
+    const DWORD now = ::GetFileAttributesA(kept.path.c_str());
+    const bool wasFolder = kept.attributes != INVALID_FILE_ATTRIBUTES && (kept.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    const bool isFolder = now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_DIRECTORY);
+    if (now != INVALID_FILE_ATTRIBUTES && isFolder != wasFolder) {
+        // Made by a test in the place of what was there: ours to remove.
+        std::error_code ignored;
+        ::SetFileAttributesA(kept.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        std::filesystem::remove_all(kept.path, ignored);
     }
-    ::RegCloseKey(key);
+    if (kept.attributes == INVALID_FILE_ATTRIBUTES) {
+        ::SetFileAttributesA(kept.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(kept.path.c_str());
+    } else if (wasFolder) {
+        ::CreateDirectoryA(kept.path.c_str(), nullptr);
+    } else if (now != kept.attributes || FileBytes(kept.path) != kept.bytes) {
+        ::SetFileAttributesA(kept.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteFileBytes(kept.path, kept.bytes);
+        ::SetFileAttributesA(kept.path.c_str(), kept.attributes);
+    }
+}
+
+SavedUserSettings::SavedUserSettings(const std::vector<std::string>& programs)
+{
+    // A folder the shell can't name is left alone, rather than taken for
+    // the root of the drive.
+    if (const std::string startup = ShellFolder(CSIDL_STARTUP); !startup.empty()) {
+        files.push_back(Keep(startup));
+        files.push_back(Keep(startup + "\\Vistero.lnk"));
+    }
+    if (const std::string appData = ShellFolder(CSIDL_APPDATA); !appData.empty())
+        for (const std::string& program : programs)
+            for (const char* suffix : ProfileSuffixes)
+                files.push_back(Keep(appData + "\\" + program + ".INI" + suffix));
+}
+
+SavedUserSettings::~SavedUserSettings()
+{
+    for (const File& file : files)
+        PutBack(file);
 }
 
 std::string TextOf(HWND window)
@@ -279,30 +350,34 @@ bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout)
         && ::GetExitCodeProcess(process.get(), &code) && code == 0;
 }
 
-void EndStrayPrograms()
+std::vector<DWORD> ProcessesOf(const char* fileName)
 {
-    // Every program the tests start, by the file name Windows gives it.
-    static constexpr const char* started[] = {"Vistero.exe", "reliability_save_child.exe", "MinimalTray.exe"};
+    std::vector<DWORD> found;
     // Fails with INVALID_HANDLE_VALUE, as CreateFile does.
     const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
-        return;
+        return found;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
-        bool stray = false;
-        for (const char* name : started)
-            stray = stray || ::lstrcmpiA(entry.szExeFile, name) == 0;
-        if (!stray || entry.th32ProcessID == ::GetCurrentProcessId())
-            continue;
-        const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-        if (!process)
-            continue;
-        std::fprintf(stderr, "test: ending %s (process %lu), left running by an earlier test program\n",
-                     entry.szExeFile, static_cast<unsigned long>(entry.th32ProcessID));
-        ::TerminateProcess(process.get(), 99);
-        ::WaitForSingleObject(process.get(), 10000);
-    }
+    for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry))
+        if (::lstrcmpiA(entry.szExeFile, fileName) == 0 && entry.th32ProcessID != ::GetCurrentProcessId())
+            found.push_back(entry.th32ProcessID);
+    return found;
+}
+
+void EndStrayPrograms()
+{
+    // Every program the tests start, by the file name Windows gives it.
+    for (const char* started : {"Vistero.exe", "reliability_save_child.exe", "MinimalTray.exe"})
+        for (DWORD id : ProcessesOf(started)) {
+            const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            if (!process)
+                continue;
+            std::fprintf(stderr, "test: ending %s (process %lu), left running by a test program\n", started,
+                         static_cast<unsigned long>(id));
+            ::TerminateProcess(process.get(), 99);
+            ::WaitForSingleObject(process.get(), 10000);
+        }
 }
 
 namespace {

@@ -46,6 +46,27 @@ std::string AppliedWallpaper();
 std::optional<std::string> DesktopValue(const char* name);
 // ... and every value, name -> type and data, to compare whole.
 std::map<std::string, std::string> DesktopValues();
+// Every value of a key of HKEY_CURRENT_USER, the same way.
+std::map<std::string, std::string> UserKeyValues(const char* key);
+
+// Where the shell keeps the user's folders (Startup among them), under
+// HKEY_CURRENT_USER.
+inline constexpr const char* ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// The values of a key of HKEY_CURRENT_USER as they are now, put back when the
+// object goes: each changed or deleted value written again, each added one
+// deleted. Nothing is written when nothing changed.
+class SavedUserKey {
+public:
+    explicit SavedUserKey(const char* key);
+    ~SavedUserKey();
+    SavedUserKey(const SavedUserKey&) = delete;
+    SavedUserKey& operator=(const SavedUserKey&) = delete;
+
+private:
+    const char* key;
+    std::map<std::string, std::string> values;
+};
 
 // The desktop's settings as they are now, the picture shown and every value,
 // put back when the object goes: what a test changes there, no later test
@@ -59,7 +80,43 @@ public:
 
 private:
     std::string applied;
-    std::map<std::string, std::string> values;
+    // Written back after the picture, which the system stores as a value too.
+    SavedUserKey values;
+};
+
+// The suffixes of the files of a profile: the file itself, its backup and
+// the temporary files of a save.
+inline constexpr const char* ProfileSuffixes[] = {"", ".bak", ".tmp", ".bak.tmp"};
+
+// All that is the user's own and a test may change, as it is now, put back
+// when the object goes: the desktop's settings; where the shell keeps the
+// user's folders; the Startup folder and its "Vistero.lnk"; and the profile
+// of each program named, %APPDATA%\NAME.INI with the files saved beside it. A
+// file is written back with its bytes and attributes, a file or folder that
+// came since is removed, a folder that went is made again (empty). Every
+// Windows test program keeps one for its whole run, and the Windows test kit
+// one more around each program, so that on a user's own machine nothing of
+// theirs stays changed, however a test ended.
+class SavedUserSettings {
+public:
+    explicit SavedUserSettings(const std::vector<std::string>& programs);
+    ~SavedUserSettings();
+    SavedUserSettings(const SavedUserSettings&) = delete;
+    SavedUserSettings& operator=(const SavedUserSettings&) = delete;
+
+private:
+    struct File {
+        std::string path;
+        DWORD attributes;  // INVALID_FILE_ATTRIBUTES: there was none
+        std::string bytes;
+    };
+    static File Keep(const std::string& path);
+    static void PutBack(const File& kept);
+
+    SavedDesktopSettings desktop;
+    SavedUserKey shellFolders{ShellFoldersKey};
+    // In the order they are put back: a folder before what it holds.
+    std::vector<File> files;
 };
 
 // A window's text, whole.
@@ -79,6 +136,10 @@ bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& info, con
 // Runs a program of the system (wineboot) to its end; true when it ended
 // within the timeout with code 0.
 bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+// The processes other than this one that run a program of that file name
+// ("Vistero.exe").
+std::vector<DWORD> ProcessesOf(const char* fileName);
 
 // Ends what an earlier test program of the same prefix may have left running
 // when it failed or ran out of time (Vistero.exe with its window and its

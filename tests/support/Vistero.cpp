@@ -2,6 +2,7 @@
 
 #include "app/TrayWindow.h"
 #include "res/resource.h"
+#include "tests/support/Kit.h"
 
 #include <commctrl.h>
 #include <dlgs.h>
@@ -100,17 +101,11 @@ private:
     char* base = nullptr;
 };
 
-std::string WindowsPath(std::string path)
-{
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 // The names a DLL is planted under (tests/support/planted-dlls.txt).
 std::vector<std::string> PlantedNames()
 {
     std::vector<std::string> names;
-    std::string text = FileBytes(WindowsPath(PLANTED_NAMES));
+    std::string text = FileBytes(Located("planted-dlls.txt", PLANTED_NAMES));
     EXPECT_NE("(missing)", text) << "no list of names to plant DLLs under";
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = std::min(text.find('\n', at), text.size());
@@ -158,7 +153,7 @@ void SetItemState(HWND list, const RemoteMemory& memory, int row, UINT state)
 
 std::string BuiltExe()
 {
-    return WindowsPath(VISTERO_EXE);
+    return Located("Vistero.exe", VISTERO_EXE);
 }
 
 std::string ProfilePath()
@@ -173,7 +168,7 @@ std::string StartupLinkPath()
 
 void RemoveProfile()
 {
-    for (const char* suffix : {"", ".bak", ".tmp", ".bak.tmp"}) {
+    for (const char* suffix : ProfileSuffixes) {
         const std::string file = ProfilePath() + suffix;
         ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(file.c_str());
@@ -274,9 +269,9 @@ PlantedLibraries::PlantedLibraries()
     fs::remove_all(folder, ignored);
     fs::create_directories(folder);
     fs::copy_file(BuiltExe(), Exe());
-    fs::copy_file(WindowsPath(CARELESS_PROGRAM), folder + "\\careless.exe");
+    fs::copy_file(Located("careless_program.exe", CARELESS_PROGRAM), folder + "\\careless.exe");
     for (const std::string& name : PlantedNames())
-        fs::copy_file(WindowsPath(PLANTED_DLL), folder + "\\" + PlantedFile(name));
+        fs::copy_file(Located("planted_dll.dll", PLANTED_DLL), folder + "\\" + PlantedFile(name));
     // Native first, for these two programs alone: a Wine process reads it
     // as it starts, and WINEDLLOVERRIDES set here would not reach the
     // programs this one starts (Wine takes theirs from its Unix side).

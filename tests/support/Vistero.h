@@ -19,7 +19,8 @@
 
 namespace test_support {
 
-// The build's Vistero.exe, by its Windows path.
+// The Vistero.exe under test, by its Windows path: the build's, or the one
+// beside this program in the Windows test kit.
 std::string BuiltExe();
 // %APPDATA%\Vistero.INI.
 std::string ProfilePath();

@@ -58,15 +58,6 @@ RegistryValue QueryValue(const char* name)
     return value.value_or(RegistryValue{});
 }
 
-void SetValue(HKEY key, const char* name, const std::optional<RegistryValue>& value)
-{
-    if (value)
-        ::RegSetValueExA(key, name, 0, value->type, reinterpret_cast<const BYTE*>(value->data.data()),
-                         static_cast<DWORD>(value->data.size()));
-    else
-        ::RegDeleteValueA(key, name);
-}
-
 std::string WinIni(const char* key)
 {
     std::string value(70000, '\0');
@@ -129,10 +120,8 @@ class DesktopWallpaperWriterTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        appliedBefore = AppliedWallpaper();
         ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, DesktopKey, 0, nullptr, 0,
                                                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &realDesktop, nullptr));
-        storedBefore = QueryValue(realDesktop, "Wallpaper");
         // A known wallpaper now, so that a system call shows as a change.
         ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(Sentinel), SPIF_UPDATEINIFILE);
         ASSERT_EQ(Sentinel, SystemStoredWallpaper());
@@ -150,11 +139,8 @@ protected:
     void TearDown() override
     {
         ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, appliedBefore.data(), SPIF_UPDATEINIFILE);
-        if (realDesktop) {
-            SetValue(realDesktop, "Wallpaper", storedBefore);
+        if (realDesktop)
             ::RegCloseKey(realDesktop);
-        }
         if (testRoot)
             ::RegCloseKey(testRoot);
         ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Vistero Tests");
@@ -178,9 +164,9 @@ protected:
     }
 
     static constexpr const char* Sentinel = "C:\\sentinel.bmp";
-    std::string appliedBefore;
+    // Put back once the redirection has ended.
+    const test_support::SavedDesktopSettings desktop;
     HKEY realDesktop = nullptr;
-    std::optional<RegistryValue> storedBefore;
     HKEY testRoot = nullptr;
     test_support::MessageBoxRecorder boxes;
     DesktopWallpaperWriter::ScopedRegistryCalls recording{{LoggedOpenKey, LoggedSetValue, LoggedFlushKey, LoggedCloseKey}};

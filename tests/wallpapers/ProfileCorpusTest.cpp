@@ -1,6 +1,7 @@
 // Hand-edited profiles from tests/data/profiles: each loads at once (a count
 // of two billion included) into the list the reading rules give.
 #include "profile/ProfileDocument.h"
+#include "tests/support/Kit.h"
 #include "wallpapers/WallpaperSet.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ using List = std::vector<WallpaperEntry>;
 
 std::string ReadCorpus(const std::string& name)
 {
-    std::ifstream file(std::string(VISTERO_TEST_DATA) + "/profiles/" + name, std::ios::binary);
+    std::ifstream file(test_support::Located("data", VISTERO_TEST_DATA) + "/profiles/" + name, std::ios::binary);
     EXPECT_TRUE(file) << name;
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
