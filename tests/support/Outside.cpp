@@ -338,10 +338,10 @@ bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& info, con
     return false;
 }
 
-bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout)
+bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout, const char* folder)
 {
     PROCESS_INFORMATION info{};
-    if (!StartProcess(commandLine, info))
+    if (!StartProcess(commandLine, info, folder))
         return false;
     ::CloseHandle(info.hThread);
     const UniqueKernelHandle process(info.hProcess);

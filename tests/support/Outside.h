@@ -133,9 +133,10 @@ DWORD ProcessOf(HWND window);
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& info, const char* folder = nullptr,
                   DWORD* error = nullptr);
 
-// Runs a program of the system (wineboot) to its end; true when it ended
-// within the timeout with code 0.
-bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout = std::chrono::seconds(60));
+// Runs a program (wineboot, or one in `folder`) to its end; true when it
+// ended within the timeout with code 0.
+bool RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout = std::chrono::seconds(60),
+              const char* folder = nullptr);
 
 // The processes other than this one that run a program of that file name
 // ("Vistero.exe").

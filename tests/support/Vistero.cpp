@@ -262,7 +262,7 @@ std::string WineOverridesKey(const char* exe)
 constexpr const char* PlantedIn[] = {"Vistero.exe", "careless.exe"};
 
 PlantedLibraries::PlantedLibraries()
-    : folder((std::filesystem::temp_directory_path() / "vistero-planted").string())
+    : folder((std::filesystem::temp_directory_path() / "vistero-planted").string()), names(PlantedNames())
 {
     namespace fs = std::filesystem;
     std::error_code ignored;
@@ -270,14 +270,14 @@ PlantedLibraries::PlantedLibraries()
     fs::create_directories(folder);
     fs::copy_file(BuiltExe(), Exe());
     fs::copy_file(Located("careless_program.exe", CARELESS_PROGRAM), folder + "\\careless.exe");
-    for (const std::string& name : PlantedNames())
+    for (const std::string& name : names)
         fs::copy_file(Located("planted_dll.dll", PLANTED_DLL), folder + "\\" + PlantedFile(name));
     // Native first, for these two programs alone: a Wine process reads it
     // as it starts, and WINEDLLOVERRIDES set here would not reach the
     // programs this one starts (Wine takes theirs from its Unix side).
     for (const char* exe : PlantedIn) {
         const std::string key = WineOverridesKey(exe) + "\\DllOverrides";
-        for (const std::string& name : PlantedNames())
+        for (const std::string& name : names)
             EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ,
                                                        "native,builtin", sizeof "native,builtin"))
                 << key;
@@ -295,7 +295,7 @@ PlantedLibraries::~PlantedLibraries()
 std::vector<std::string> PlantedLibraries::Loaded() const
 {
     std::vector<std::string> loaded;
-    for (const std::string& name : PlantedNames()) {
+    for (const std::string& name : names) {
         const std::string marker = folder + "\\" + PlantedFile(name) + ".loaded";
         if (!FileExists(marker))
             continue;
@@ -308,18 +308,13 @@ std::vector<std::string> PlantedLibraries::Loaded() const
 
 void PlantedLibraries::ForgetLoaded() const
 {
-    for (const std::string& name : PlantedNames())
+    for (const std::string& name : names)
         ::DeleteFileA((folder + "\\" + PlantedFile(name) + ".loaded").c_str());
 }
 
 bool PlantedLibraries::RunCarelessProgram() const
 {
-    PROCESS_INFORMATION info{};
-    if (!StartProcess("\"" + folder + "\\careless.exe\"", info, folder.c_str()))
-        return false;
-    ::CloseHandle(info.hThread);
-    const UniqueKernelHandle process(info.hProcess);
-    return ::WaitForSingleObject(process.get(), static_cast<DWORD>(Deadline.count())) == WAIT_OBJECT_0;
+    return RunToEnd("\"" + folder + "\\careless.exe\"", Deadline, folder.c_str());
 }
 
 std::vector<std::string> PlantedLibraries::ModulesFromTheFolder(DWORD process) const

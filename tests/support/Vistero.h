@@ -87,6 +87,8 @@ public:
 
 private:
     std::string folder;
+    // Read once from the list of names.
+    std::vector<std::string> names;
 };
 
 // A started or found Vistero.exe; ended, if it still runs, when the object
